@@ -1,0 +1,86 @@
+// Fixed-length texts as the system's records hold them.
+//
+// BlankPadded<N> is a text of exactly N bytes padded with blanks (a STRING(n)
+// field); ZeroTerminated<N> is a zero-terminated text in N bytes (a CSTRING(n)
+// field, so at most N-1 characters). Both cut what does not fit, never write
+// outside their bytes, and give their value without trailing blanks, which is
+// how texts are compared, logged and stored.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+/// `text` without trailing blanks.
+constexpr std::string_view TrimRight(std::string_view text) {
+    auto end = text.find_last_not_of(' ');
+    return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
+}
+
+template <std::size_t N>
+class BlankPadded {
+public:
+    BlankPadded() { bytes_.fill(' '); }
+    BlankPadded(std::string_view text) { Set(text); }  // NOLINT: assignment from text is the point
+    BlankPadded& operator=(std::string_view text) {
+        Set(text);
+        return *this;
+    }
+
+    /// Stores `text`, cut to N bytes and padded with blanks.
+    void Set(std::string_view text) {
+        bytes_.fill(' ');
+        std::copy_n(text.begin(), std::min(text.size(), N), bytes_.begin());
+    }
+    /// The value without trailing blanks.
+    std::string_view View() const { return TrimRight(std::string_view(bytes_.data(), N)); }
+    std::string Str() const { return std::string(View()); }
+    /// All N bytes, blanks included.
+    std::string_view Whole() const { return {bytes_.data(), N}; }
+    char* Data() { return bytes_.data(); }
+    const char* Data() const { return bytes_.data(); }
+    static constexpr std::size_t Size() { return N; }
+    bool Empty() const { return View().empty(); }
+
+    friend bool operator==(const BlankPadded& a, const BlankPadded& b) { return a.View() == b.View(); }
+    friend bool operator==(const BlankPadded& a, std::string_view b) { return a.View() == TrimRight(b); }
+
+private:
+    std::array<char, N> bytes_;
+};
+
+template <std::size_t N>
+class ZeroTerminated {
+    static_assert(N > 0);
+
+public:
+    ZeroTerminated() { bytes_.fill('\0'); }
+    ZeroTerminated(std::string_view text) { Set(text); }  // NOLINT
+    ZeroTerminated& operator=(std::string_view text) {
+        Set(text);
+        return *this;
+    }
+
+    /// Stores `text` cut to N-1 bytes (or at its first zero byte).
+    void Set(std::string_view text) {
+        bytes_.fill('\0');
+        text = text.substr(0, std::min(text.find('\0'), N - 1));
+        std::copy(text.begin(), text.end(), bytes_.begin());
+    }
+    std::string_view View() const { return {bytes_.data(), std::strlen(bytes_.data())}; }
+    std::string Str() const { return std::string(View()); }
+    static constexpr std::size_t Capacity() { return N - 1; }
+    bool Empty() const { return bytes_[0] == '\0'; }
+
+    friend bool operator==(const ZeroTerminated& a, std::string_view b) { return a.View() == b; }
+
+private:
+    std::array<char, N> bytes_;
+};
+
+}  // namespace platform
