@@ -4,7 +4,8 @@
 // field); ZeroTerminated<N> is a zero-terminated text in N bytes (a CSTRING(n)
 // field, so at most N-1 characters). Both cut what does not fit, never write
 // outside their bytes, and give their value without trailing blanks, which is
-// how texts are compared, logged and stored.
+// how texts are compared, logged and stored. Both are constant-initialisable,
+// so process-wide records that hold them are ready before any start-up code.
 #pragma once
 
 #include <algorithm>
@@ -25,15 +26,15 @@ constexpr std::string_view TrimRight(std::string_view text) {
 template <std::size_t N>
 class BlankPadded {
 public:
-    BlankPadded() { bytes_.fill(' '); }
-    BlankPadded(std::string_view text) { Set(text); }  // NOLINT: assignment from text is the point
+    constexpr BlankPadded() { bytes_.fill(' '); }
+    constexpr BlankPadded(std::string_view text) { Set(text); }  // NOLINT: assignment from text is the point
     BlankPadded& operator=(std::string_view text) {
         Set(text);
         return *this;
     }
 
     /// Stores `text`, cut to N bytes and padded with blanks.
-    void Set(std::string_view text) {
+    constexpr void Set(std::string_view text) {
         bytes_.fill(' ');
         std::copy_n(text.begin(), std::min(text.size(), N), bytes_.begin());
     }
@@ -51,7 +52,7 @@ public:
     friend bool operator==(const BlankPadded& a, std::string_view b) { return a.View() == TrimRight(b); }
 
 private:
-    std::array<char, N> bytes_;
+    std::array<char, N> bytes_{};
 };
 
 template <std::size_t N>
@@ -59,15 +60,15 @@ class ZeroTerminated {
     static_assert(N > 0);
 
 public:
-    ZeroTerminated() { bytes_.fill('\0'); }
-    ZeroTerminated(std::string_view text) { Set(text); }  // NOLINT
+    constexpr ZeroTerminated() { bytes_.fill('\0'); }
+    constexpr ZeroTerminated(std::string_view text) { Set(text); }  // NOLINT
     ZeroTerminated& operator=(std::string_view text) {
         Set(text);
         return *this;
     }
 
     /// Stores `text` cut to N-1 bytes (or at its first zero byte).
-    void Set(std::string_view text) {
+    constexpr void Set(std::string_view text) {
         bytes_.fill('\0');
         text = text.substr(0, std::min(text.find('\0'), N - 1));
         std::copy(text.begin(), text.end(), bytes_.begin());
@@ -80,7 +81,7 @@ public:
     friend bool operator==(const ZeroTerminated& a, std::string_view b) { return a.View() == b; }
 
 private:
-    std::array<char, N> bytes_;
+    std::array<char, N> bytes_{};
 };
 
 }  // namespace platform
