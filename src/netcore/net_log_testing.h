@@ -5,3 +5,7 @@
 #pragma once
 
 void ResetNetLoggingForTests();
+
+/// For tests only: while `fail` is true, NetGet_NetCriticalSection returns null,
+/// as when the library lock cannot be reached.
+void FailNetCriticalLookupForTests(bool fail);
