@@ -1,0 +1,18 @@
+#include "window/control.h"
+
+namespace window {
+
+const Control* WindowDeclaration::Find(std::string_view name) const {
+    for (const auto& control : controls)
+        if (control.name == name) return &control;
+    return nullptr;
+}
+
+std::vector<const Control*> WindowDeclaration::TabsOf(std::string_view sheet) const {
+    std::vector<const Control*> tabs;
+    for (const auto& control : controls)
+        if (control.kind == ControlKind::Tab && control.parent == sheet) tabs.push_back(&control);
+    return tabs;
+}
+
+}  // namespace window

@@ -1,0 +1,96 @@
+// What a window needs from a toolkit. The Qt view implements it for the
+// program; HeadlessHost implements it for tests. The window never sees a
+// widget: it hands the host finished texts to show and reads back what the
+// user typed or ticked.
+//
+// All calls come from the window's thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "window/control.h"
+
+namespace window {
+
+/// What a control shows, or what the user left in it. Entries, spin boxes and
+/// text boxes use `text`; check boxes use `number` (1 ticked, 0 not).
+struct ControlValue {
+    std::string text;
+    int64_t number = 0;
+    bool operator==(const ControlValue&) const = default;
+};
+
+/// An event for the window: its number and, for field events, the control.
+struct WindowEvent {
+    int event = 0;
+    std::string field;
+};
+
+struct Rect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+/// Colours are 0x00BBGGRR; -1 means none.
+constexpr int32_t kNoColour = -1;
+
+/// A box drawn on the window's surface (dialog units), over the controls.
+struct DrawnBox {
+    Rect area;
+    int32_t fill = kNoColour;
+    int32_t border = kNoColour;
+    int thickness = 1;
+    bool operator==(const DrawnBox&) const = default;
+};
+
+/// One character drawn on the window's surface.
+struct DrawnCharacter {
+    int x = 0;
+    int y = 0;
+    std::string character;  // one character, UTF-8
+    int32_t colour = kNoColour;
+    bool operator==(const DrawnCharacter&) const = default;
+};
+
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+
+    /// Builds and shows the window of `declaration` (which outlives the window).
+    virtual void OpenWindow(const WindowDeclaration& declaration) = 0;
+    virtual void CloseWindow() = 0;
+
+    /// Sets the timer period in hundredths; 0 stops the timer. A new period
+    /// starts counting from now.
+    virtual void SetTimer(int32_t hundredths) = 0;
+
+    virtual void Show(const Control& control, const ControlValue& value) = 0;
+    virtual void ShowRows(const Control& list, const std::vector<std::vector<std::string>>& rows) = 0;
+    virtual ControlValue Read(const Control& control) const = 0;
+
+    /// A modal message box; "|" starts a new line. Returns when the user has closed it.
+    virtual void MessageBox(std::string_view text, std::string_view caption) = 0;
+
+    /// Drawing on the window's surface, used by the focus highlighter.
+    virtual void DrawBox(const DrawnBox& box) = 0;
+    virtual void DrawCharacter(const DrawnCharacter& character) = 0;
+    virtual void ClearDrawing() = 0;
+
+    /// Where the control stands now, in dialog units.
+    virtual Rect Position(const Control& control) const = 0;
+    /// False when the control is on a tab that is not showing.
+    virtual bool IsVisible(const Control& control) const = 0;
+
+    /// Puts `event` into the window thread's event queue.
+    virtual void Post(int event) = 0;
+    /// Waits for the window's next event (user action, timer tick or posted number).
+    virtual WindowEvent NextEvent() = 0;
+};
+
+}  // namespace window

@@ -1,0 +1,104 @@
+// Use variables: how a control reaches the variable it is bound to.
+//
+// A window binds each use name of its declaration ("Port", "Inputs[3]") to one
+// of its variables. Numbers are stored the way their field stores them: a value
+// is cut to the field's width, so a 16-bit field wraps as 16-bit fields do.
+// Texts are stored in their fixed-length fields, cut to the field's length.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "platform/fixed_text.h"
+
+namespace window {
+
+class Variable {
+public:
+    virtual ~Variable() = default;
+    virtual bool IsText() const = 0;
+    virtual int64_t Number() const = 0;
+    /// The value as text, without trailing blanks.
+    virtual std::string Text() const = 0;
+    virtual void SetNumber(int64_t value) = 0;
+    virtual void SetText(std::string_view text) = 0;
+};
+
+template <typename T>
+class NumberVariable final : public Variable {
+    static_assert(std::is_integral_v<T>);
+
+public:
+    explicit NumberVariable(T& field) : field_(field) {}
+    bool IsText() const override { return false; }
+    int64_t Number() const override { return static_cast<int64_t>(field_); }
+    std::string Text() const override { return std::to_string(field_); }
+    void SetNumber(int64_t value) override { field_ = static_cast<T>(value); }  // modular, like the field
+    void SetText(std::string_view text) override;
+
+private:
+    T& field_;
+};
+
+template <std::size_t N>
+class TextVariable final : public Variable {
+public:
+    explicit TextVariable(platform::BlankPadded<N>& field) : field_(field) {}
+    bool IsText() const override { return true; }
+    int64_t Number() const override { return 0; }
+    std::string Text() const override { return field_.Str(); }
+    void SetNumber(int64_t value) override { field_ = std::to_string(value); }
+    void SetText(std::string_view text) override { field_ = text; }
+
+private:
+    platform::BlankPadded<N>& field_;
+};
+
+/// Parses a whole number as an entry does (surrounding blanks, optional sign,
+/// digits; anything else is 0).
+int64_t NumberFromText(std::string_view text);
+
+template <typename T>
+void NumberVariable<T>::SetText(std::string_view text) {
+    SetNumber(NumberFromText(text));
+}
+
+/// One cell of a list row: a number or a text, shown under its column's picture.
+using Cell = std::variant<int64_t, std::string>;
+using Row = std::vector<Cell>;
+/// Produces the rows a list shows, one cell per declared column.
+using RowSource = std::function<std::vector<Row>()>;
+
+class Bindings {
+public:
+    template <typename T>
+    void BindNumber(const std::string& use, T& field) {
+        variables_[use] = std::make_unique<NumberVariable<T>>(field);
+    }
+    template <std::size_t N>
+    void BindText(const std::string& use, platform::BlankPadded<N>& field) {
+        variables_[use] = std::make_unique<TextVariable<N>>(field);
+    }
+    /// Binds `base`[1..count] to the entries of a 1-based table (`entry(n)` gives entry n).
+    template <typename Table>
+    void BindTable(const std::string& base, Table& table, std::size_t count) {
+        for (std::size_t n = 1; n <= count; ++n) BindNumber(base + "[" + std::to_string(n) + "]", table[n]);
+    }
+    void BindRows(const std::string& use, RowSource rows) { rows_[use] = std::move(rows); }
+
+    Variable* Find(std::string_view use) const;
+    const RowSource* FindRows(std::string_view use) const;
+
+private:
+    std::map<std::string, std::unique_ptr<Variable>, std::less<>> variables_;
+    std::map<std::string, RowSource, std::less<>> rows_;
+};
+
+}  // namespace window

@@ -1,0 +1,182 @@
+#include "window/window_manager.h"
+
+#include <algorithm>
+
+#include "window/picture.h"
+
+namespace window {
+
+WindowManager::WindowManager(WindowHost& host, const WindowDeclaration& declaration, Bindings& bindings)
+    : host_(host), declaration_(declaration), bindings_(bindings) {}
+
+int WindowManager::Init() { return kLevelBenign; }
+
+int WindowManager::TakeEvent() {
+    if (IsWindowEvent(event_)) return TakeWindowEvent();
+    if (!IsFieldEvent(event_)) return kLevelBenign;  // posted numbers belong to whoever posted them
+    switch (event_) {
+        case kAccepted: return TakeAccepted();
+        case kNewSelection: return TakeNewSelection();
+        default: return TakeFieldEvent();
+    }
+}
+
+int WindowManager::TakeAccepted() {
+    if (!closeButton_.empty() && field_ == closeButton_) {
+        Response = closeResponse_;
+        host_.Post(kCloseWindow);
+    }
+    return kLevelBenign;
+}
+
+int WindowManager::TakeNewSelection() { return kLevelBenign; }
+
+int WindowManager::TakeFieldEvent() { return kLevelBenign; }
+
+int WindowManager::TakeWindowEvent() {
+    return (event_ == kCloseWindow || event_ == kCloseDown) ? kLevelFatal : kLevelBenign;
+}
+
+int WindowManager::Kill() {
+    if (killed_) return kLevelNotify;
+    killed_ = true;
+    ending_ = true;
+    if (opened_) {
+        host_.SetTimer(0);
+        host_.CloseWindow();
+    }
+    return kLevelBenign;
+}
+
+int WindowManager::Run() {
+    if (Start() == kLevelBenign) {
+        while (Running()) Dispatch(host_.NextEvent());
+    }
+    return Finish();
+}
+
+int WindowManager::Start() {
+    started_ = true;
+    int result = Init();
+    if (result != kLevelBenign) ending_ = true;
+    return result;
+}
+
+void WindowManager::Dispatch(const WindowEvent& event) {
+    if (!opened_ || !Running()) return;
+    event_ = event.event;
+    field_ = event.field;
+    if (event_ == kAccepted || event_ == kNewSelection) Update(field_);
+    if (TakeEvent() == kLevelFatal) ending_ = true;
+    if (Running()) Display();
+    event_ = kNoEvent;
+    field_.clear();
+}
+
+int WindowManager::Finish() {
+    ending_ = true;
+    Kill();
+    return Response == kRequestNone ? int{kRequestCancelled} : int{Response};
+}
+
+void WindowManager::Update() {
+    for (const auto& control : declaration_.controls)
+        if (control.TakesInput()) UpdateControl(control);
+}
+
+void WindowManager::Update(std::string_view name) {
+    if (const Control* control = declaration_.Find(name); control && control->TakesInput()) UpdateControl(*control);
+}
+
+void WindowManager::UpdateControl(const Control& control) {
+    Variable* variable = bindings_.Find(control.use);
+    if (variable == nullptr || !opened_) return;
+    ControlValue typed = host_.Read(control);
+    Picture picture = Picture::Of(control.picture);
+    switch (control.kind) {
+        case ControlKind::CheckBox:
+            variable->SetNumber(typed.number != 0 ? 1 : 0);
+            break;
+        case ControlKind::SpinBox: {
+            int64_t value = picture.ParseNumber(typed.text);
+            if (control.range.high > control.range.low)
+                value = std::clamp(value, control.range.low, control.range.high);
+            variable->SetNumber(value);
+            break;
+        }
+        case ControlKind::Entry:
+            if (variable->IsText())
+                variable->SetText(picture.ParseText(typed.text));
+            else
+                variable->SetNumber(picture.ParseNumber(typed.text));
+            break;
+        default:
+            variable->SetText(typed.text);
+            break;
+    }
+}
+
+void WindowManager::Display() {
+    if (!IsOpen()) return;
+    for (const auto& control : declaration_.controls) {
+        if (control.use.empty()) continue;
+        if (control.kind == ControlKind::List)
+            ShowList(control);
+        else
+            ShowControl(control);
+    }
+}
+
+void WindowManager::ShowControl(const Control& control) {
+    const Variable* variable = bindings_.Find(control.use);
+    if (variable == nullptr) return;
+    ControlValue shown;
+    if (control.kind == ControlKind::CheckBox) {
+        shown.number = variable->Number() == 1 ? 1 : 0;
+    } else {
+        Picture picture = Picture::Of(control.picture);
+        shown.number = variable->Number();
+        shown.text = variable->IsText() ? picture.Format(variable->Text()) : picture.Format(variable->Number());
+    }
+    host_.Show(control, shown);
+}
+
+void WindowManager::ShowList(const Control& list) {
+    const RowSource* source = bindings_.FindRows(list.use);
+    if (source == nullptr) return;
+    std::vector<std::vector<std::string>> rows;
+    for (const Row& row : (*source)()) {
+        std::vector<std::string> cells;
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            Picture picture = Picture::Of(column < list.columns.size() ? list.columns[column].picture : "");
+            const Cell& cell = row[column];
+            cells.push_back(std::holds_alternative<int64_t>(cell) ? picture.Format(std::get<int64_t>(cell))
+                                                                   : picture.Format(std::get<std::string>(cell)));
+        }
+        rows.push_back(std::move(cells));
+    }
+    host_.ShowRows(list, rows);
+}
+
+void WindowManager::Open() {
+    if (opened_) return;
+    opened_ = true;
+    host_.OpenWindow(declaration_);
+    host_.SetTimer(timer_);
+    Display();
+    host_.Post(kOpenWindow);
+}
+
+void WindowManager::SetTimer(int32_t hundredths) {
+    timer_ = std::max(hundredths, 0);
+    if (IsOpen()) host_.SetTimer(timer_);
+}
+
+void WindowManager::Message(std::string_view text, std::string_view caption) { host_.MessageBox(text, caption); }
+
+void WindowManager::SetCloseButton(std::string control, uint8_t response) {
+    closeButton_ = std::move(control);
+    closeResponse_ = response;
+}
+
+}  // namespace window

@@ -1,0 +1,119 @@
+// The window manager: runs one window from Init through its event loop to
+// Kill, and dispatches every event to the method that handles its kind.
+//
+// A window procedure derives from it and overrides Init, TakeEvent,
+// TakeAccepted, TakeNewSelection, TakeWindowEvent and Kill, calling the base
+// versions. Run() calls Init; when Init returns 0 it runs the event loop until
+// the window closes; then it calls Kill and returns the response. Hosts that
+// own the loop themselves (the Qt view, the headless host) use Start,
+// Dispatch and Finish, which are the same three phases.
+//
+// For each event: an accepted control's (or a spin box's new) value is copied
+// into its variable, TakeEvent runs, and the window shows all its variables.
+//
+// Window thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "window/control.h"
+#include "window/events.h"
+#include "window/globals.h"
+#include "window/host.h"
+#include "window/variable.h"
+
+namespace window {
+
+class WindowManager {
+public:
+    WindowManager(WindowHost& host, const WindowDeclaration& declaration, Bindings& bindings);
+    virtual ~WindowManager() = default;
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    /// Prepares the window; 0 for success.
+    virtual int Init();
+    /// Handles the current event; the base dispatches it by kind. Returns
+    /// kLevelFatal to end the event loop.
+    virtual int TakeEvent();
+    /// The base closes the window when the closing button was accepted.
+    virtual int TakeAccepted();
+    virtual int TakeNewSelection();
+    virtual int TakeFieldEvent();
+    /// The base ends the loop on the close events.
+    virtual int TakeWindowEvent();
+    /// Closes the window; kLevelNotify when the manager was killed already.
+    virtual int Kill();
+    /// Sets up the window's keyboard alerts (none in the base).
+    virtual void SetAlerts() {}
+
+    /// Init, the event loop over the host's events, Kill; returns the response.
+    int Run();
+    /// Phase one of Run: Init. Returns its result.
+    int Start();
+    /// Handles one event (ignored before the window opened or after the loop ended).
+    void Dispatch(const WindowEvent& event);
+    /// Phase three of Run: Kill. Returns the response.
+    int Finish();
+    /// True from Start until the event loop ends.
+    bool Running() const { return started_ && !ending_; }
+    bool Killed() const { return killed_; }
+
+    int Event() const { return event_; }
+    const std::string& Field() const { return field_; }
+
+    /// Copies every control's shown value into its variable.
+    void Update();
+    /// Copies one control's shown value into its variable.
+    void Update(std::string_view control);
+    /// Shows every variable in its control and every bound queue in its list.
+    void Display();
+
+    /// Opens the window; its first event is kOpenWindow.
+    void Open();
+    bool IsOpen() const { return opened_ && !killed_; }
+
+    /// The timer period in hundredths; 0 = no timer events. Readable and
+    /// writable while the window runs; a negative period stops the timer.
+    int32_t Timer() const { return timer_; }
+    void SetTimer(int32_t hundredths);
+
+    /// A modal message box; "|" starts a new line.
+    void Message(std::string_view text, std::string_view caption = "");
+
+    /// `control` closes the window when accepted, with `response`.
+    void SetCloseButton(std::string control, uint8_t response);
+    void SetFirstField(std::string control) { firstField_ = std::move(control); }
+    const std::string& FirstField() const { return firstField_; }
+
+    WindowHost& Host() { return host_; }
+    const WindowDeclaration& Declaration() const { return declaration_; }
+
+    uint8_t Request = kRequestNone;
+    uint8_t Response = kRequestNone;  // Finish() reports 0 as cancelled
+    ErrorClass* Errors = nullptr;
+    int32_t* VCRRequestPointer = nullptr;
+
+private:
+    void UpdateControl(const Control& control);
+    void ShowControl(const Control& control);
+    void ShowList(const Control& list);
+
+    WindowHost& host_;
+    const WindowDeclaration& declaration_;
+    Bindings& bindings_;
+    int event_ = kNoEvent;
+    std::string field_;
+    int32_t timer_ = 0;
+    std::string closeButton_;
+    uint8_t closeResponse_ = kRequestCompleted;
+    std::string firstField_;
+    bool started_ = false;
+    bool opened_ = false;
+    bool ending_ = false;
+    bool killed_ = false;
+};
+
+}  // namespace window
