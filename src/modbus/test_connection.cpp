@@ -1,0 +1,119 @@
+#include "modbus/test_connection.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "modbus/send_log.h"
+#include "platform/clock.h"
+
+namespace {
+
+constexpr uint8_t kBlank = 0x20;
+constexpr std::size_t kLengthFieldAt = 4;  // in the wire header
+constexpr std::size_t kHeaderWords = 6;
+
+int32_t WireLengthField(std::span<const uint8_t> bytes) {
+    return static_cast<int16_t>((bytes[kLengthFieldAt] << 8) | bytes[kLengthFieldAt + 1]);
+}
+
+bool PlausibleLengthField(int32_t lengthField) {
+    return lengthField >= kShortestLengthField && lengthField <= kLongestLengthField;
+}
+
+/// The first row for `identifier` in the log's current order.
+std::vector<CommsRow>::iterator FindRequest(std::vector<CommsRow>& rows, uint16_t identifier) {
+    return std::find_if(rows.begin(), rows.end(), [&](const CommsRow& row) {
+        return row.OutModbusTcpFrame.TransactionIdentifier() == identifier;
+    });
+}
+
+}  // namespace
+
+void MyC::Process() {
+    switch (Packet.PacketType) {
+    case NET::SimpleAsyncOpenSuccessful:
+        DropTail();
+        AddRawLine(data_, HourMinuteText(platform::ClockTime()) + " Open Successful");
+        break;
+    case NET::SimplePartialDataPacket:
+        TakeInData();
+        break;
+    case NET::SimpleWholeDataPacket:
+        window_.ShowMessage("NET:SimpleWholeDataPacket|" + std::string(Packet.Data()));
+        break;
+    case NET::SimpleIdleConnection:
+        DropTail();
+        Abort();
+        window_.ShowMessage("Our Connection was idle");
+        break;
+    default:
+        break;
+    }
+    CutSendLog(data_);
+    NetSimple::Process();
+}
+
+void MyC::TakeInData() {
+    // A reply that TCP delivered in pieces continues the kept tail, but only on
+    // the connection the tail came from.
+    std::vector<uint8_t> received;
+    if (!tail_.empty() && tailSockID_ == Packet.SockID) received = std::move(tail_);
+    tail_.clear();
+    std::string_view bytes = Packet.Data();
+    received.insert(received.end(), bytes.begin(), bytes.end());
+
+    std::span<const uint8_t> rest(received);
+    while (!rest.empty()) {
+        if (rest.size() < kHeaderWords) {  // the length field has not arrived yet
+            tail_.assign(rest.begin(), rest.end());
+            break;
+        }
+        int32_t lengthField = WireLengthField(rest);
+        if (!PlausibleLengthField(lengthField)) break;  // not a Modbus TCP frame: drop the rest
+        auto frameLength = static_cast<std::size_t>(lengthField + ModbusTcpFrame::kLengthFieldOffset);
+        if (frameLength > rest.size()) {
+            tail_.assign(rest.begin(), rest.end());
+            break;
+        }
+        TakeInFrame(rest.first(frameLength));
+        rest = rest.subspan(frameLength);
+    }
+    tailSockID_ = Packet.SockID;
+    Packet.BinDataLen = 0;
+    window_.Refresh();
+}
+
+void MyC::TakeInFrame(std::span<const uint8_t> frame) {
+    ModbusTcpFrame reply;
+    reply.Load(frame, kBlank);
+    std::memcpy(data_.InModbusTcpFrameBytes.Data(), frame.data(), kHeaderWords);
+    reply.SwapHeaderWords();
+    std::string line = FrameLine(platform::ClockTime(), " REC ", reply.Bytes().first(frame.size()));
+
+    auto found = FindRequest(data_.QComms, reply.TransactionIdentifier());
+    if (found == data_.QComms.end()) {  // its row was cleared or cut: shown, nothing applied
+        AddRawLine(data_, line);
+        return;
+    }
+    if (found->Recieved == 1) return;  // a further reply to an answered request
+
+    CommsRow row = std::move(*found);
+    data_.QComms.erase(found);
+    row.InModbusTcpFrame = reply;
+    AddRawLine(data_, line);
+    if (reply.FunctionCode() == row.OutModbusTcpFrame.FunctionCode()) row.Recieved = 1;
+    std::ranges::copy(row.OutModbusTcpFrame.DataBytes(), data_.LOutDataBytes.begin());
+    std::ranges::copy(row.InModbusTcpFrame.DataBytes(), data_.LInDataBytes.begin());
+    ApplyReply(data_, row, frame.size());
+    InsertByIdentifier(data_.QComms, std::move(row));
+    if (data_.AutoTime != 0) AdaptTimerPeriod(window_, reply.FunctionCode());
+}
+
+void AdaptTimerPeriod(TestWindowServices& window, uint8_t replyFunctionCode) {
+    if (replyFunctionCode < 0x80) {
+        window.SetTimerPeriod(std::max(window.TimerPeriod() - 1, kAutoTimeFastest));
+    } else {
+        window.SetTimerPeriod(std::min(window.TimerPeriod() + 10, kAutoTimeSlowest));
+    }
+}
