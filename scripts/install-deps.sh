@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libmodbus-dev libfmt-dev
+  libmodbus-dev libfmt-dev mbpoll
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
 )
