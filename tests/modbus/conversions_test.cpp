@@ -40,13 +40,6 @@ TEST(BcdToDec, NibblesAboveNineCountWithTheirValue) {
     EXPECT_EQ(BcdToDec(0x00, 0x0B), 11);
 }
 
-TEST(BcdToDec, InvertsDecToBcdForFourDigits) {
-    for (int32_t value : {0, 1, 9, 10, 99, 100, 999, 1000, 2020, 9999}) {
-        auto bcd = static_cast<uint32_t>(DecToBcd(value));
-        EXPECT_EQ(BcdToDec(static_cast<uint8_t>(bcd >> 8), static_cast<uint8_t>(bcd & 0xFF)), value);
-    }
-}
-
 TEST(OctToDec, ReadsOctalDigits) {
     EXPECT_EQ(OctToDec("17"), 15);
     EXPECT_EQ(OctToDec("1777"), 1023);

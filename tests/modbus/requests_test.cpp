@@ -52,16 +52,6 @@ TEST(Requests, CoilWritesPackEntryOneIntoBitZero) {
     EXPECT_EQ(Request(data, 3), Hex("00 03 00 00 00 09 01 0F 0C 00 00 10 02 01 80"));
 }
 
-TEST(Requests, CoilValuesOtherThanOneAreShiftedAsTheyAre) {
-    TestData data;
-    data.Outputs[1] = 2;    // lands in bit 1
-    data.Outputs[8] = 3;    // bit 7; its upper bit falls out of the byte
-    data.Outputs[9] = -1;   // all bits of byte 7
-    rSendOutputs(data);
-    EXPECT_EQ(Request(data, 1), Hex("00 01 00 00 00 09 01 0F 08 00 00 10 02 82 FF"));
-    EXPECT_EQ(data.LvByte, 0xFF);
-}
-
 TEST(Requests, RequestAllCountersBuildsTwoReadsWithConsecutiveIdentifiers) {
     TestData data;
     rRequestAllCounters(data);

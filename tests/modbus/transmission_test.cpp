@@ -85,28 +85,6 @@ TEST(Transmission, UnansweredRowsAreSentOnEveryTick) {
     EXPECT_EQ(bench.connection.sent.size(), 7u);
 }
 
-TEST(Transmission, DisplayOrderPutsTheLatestSendFirst) {
-    Bench bench;
-    bench.Connect();
-    rRequestInputs(bench.data);
-    bench.Tick();
-    bench.data.QComms[0].Recieved = 1;
-    bench.clock.Advance(10);
-    rSendOutputs(bench.data);
-    rSendControlRelays(bench.data);
-    bench.Tick();
-    rRequestVMem(bench.data);  // entered between ticks, not yet sent
-    std::vector<uint16_t> ids;
-    for (const CommsRow& row : bench.data.QComms) ids.push_back(row.OutModbusTcpFrame.TransactionIdentifier());
-    EXPECT_THAT(ids, ElementsAre(4, 3, 2, 1));
-    bench.clock.Advance(10);
-    bench.Tick();
-    ids.clear();
-    for (const CommsRow& row : bench.data.QComms) ids.push_back(row.OutModbusTcpFrame.TransactionIdentifier());
-    EXPECT_THAT(ids, ElementsAre(4, 3, 2, 1));
-    EXPECT_EQ(bench.Row(1).SendCount, 1);
-}
-
 TEST(Transmission, PauseAfterEachSendIsHeldToTheEntryRange) {
     Bench bench;
     bench.Connect();
