@@ -1,0 +1,59 @@
+#include "window/test_settings.h"
+
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "platform/profile_file.h"
+
+namespace window {
+namespace {
+
+// A whole number: optional blanks and sign, then at most 18 digits and nothing else.
+std::optional<int64_t> WholeNumber(std::string_view text) {
+    auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    bool negative = text.front() == '-';
+    if (negative || text.front() == '+') text.remove_prefix(1);
+    if (text.empty() || text.size() > 18) return std::nullopt;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return negative ? -value : value;
+}
+
+int64_t ReadNumber(std::string_view key, int64_t fallback, int64_t low, int64_t high, std::string_view file) {
+    std::string text =
+        platform::GetPrivateProfileString(kSettingsSection, key, std::to_string(fallback), file);
+    auto value = WholeNumber(text);
+    return (value && *value >= low && *value <= high) ? *value : fallback;
+}
+
+void WriteNumber(std::string_view key, int64_t value, std::string_view file) {
+    platform::WritePrivateProfileString(kSettingsSection, key, std::to_string(value), file);
+}
+
+}  // namespace
+
+void ReadTestSettings(TestData& data, std::string_view file) {
+    data.TimerValue = static_cast<int32_t>(ReadNumber("TimerValue", kDefaultTimerValue, 0, 100, file));
+    data.Server = platform::GetPrivateProfileString(kSettingsSection, "Server", kDefaultServer, file);
+    data.Port = static_cast<uint16_t>(ReadNumber("Port", kDefaultPort, 0, 65535, file));
+    data.AfterSendPauseValue =
+        static_cast<int32_t>(ReadNumber("AfterSendPauseValue", kDefaultAfterSendPauseValue, 0, 9999, file));
+    data.SendAllTimerValue =
+        static_cast<int32_t>(ReadNumber("SendAllTimerValue", kDefaultSendAllTimerValue, 0, 100, file));
+}
+
+void WriteTestSettings(const TestData& data, std::string_view file) {
+    WriteNumber("TimerValue", data.TimerValue, file);
+    platform::WritePrivateProfileString(kSettingsSection, "Server", data.Server.View(), file);
+    WriteNumber("Port", data.Port, file);
+    WriteNumber("AfterSendPauseValue", data.AfterSendPauseValue, file);
+    WriteNumber("SendAllTimerValue", data.SendAllTimerValue, file);
+}
+
+}  // namespace window

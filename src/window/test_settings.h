@@ -1,0 +1,32 @@
+// The five settings of the test window in the settings file, section "Test":
+// read when the window opens, written when it closes.
+//
+// A stored value that is not a whole number, or lies outside what the window
+// itself admits, is taken as the key's default, so a damaged file can neither
+// stop the window nor make it hang: the timer values 0 .. 100 hundredths, the
+// pause 0 .. 9999 milliseconds, the port 0 .. 65535. The server text is cut
+// to its 256 characters.
+#pragma once
+
+#include <string_view>
+
+#include "modbus/test_data.h"
+
+namespace window {
+
+/// The settings file: Brackwater.ini in the working directory.
+inline constexpr std::string_view kSettingsFile = ".\\Brackwater.ini";
+inline constexpr std::string_view kSettingsSection = "Test";
+
+inline constexpr int32_t kDefaultTimerValue = 20;
+inline constexpr std::string_view kDefaultServer = "IP Address / Name";
+inline constexpr uint16_t kDefaultPort = 502;
+inline constexpr int32_t kDefaultAfterSendPauseValue = 20;
+inline constexpr int32_t kDefaultSendAllTimerValue = 50;
+
+/// Reads TimerValue, Server, Port, AfterSendPauseValue and SendAllTimerValue, in that order.
+void ReadTestSettings(TestData& data, std::string_view file = kSettingsFile);
+/// Writes the same keys in the same order; a failed write is not reported.
+void WriteTestSettings(const TestData& data, std::string_view file = kSettingsFile);
+
+}  // namespace window
