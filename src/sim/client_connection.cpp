@@ -63,16 +63,16 @@ std::optional<SteadyTime> ClientConnection::NextDue() const {
     return replies_.front().due;
 }
 
-int ClientConnection::WriteDue(SteadyTime now, std::chrono::milliseconds splitGap) {
-    int sends = 0;
+void ClientConnection::WriteDue(SteadyTime now, std::chrono::milliseconds splitGap,
+                                std::atomic<uint64_t>& sends) {
     blocked_ = false;
     while (Open() && !replies_.empty()) {
         PendingReply& head = replies_.front();
         if (head.held || head.due > now) break;
         const std::size_t left = head.bytes.size() - head.sent;
         const std::size_t chunk = head.split ? 1 : left;
-        const ssize_t put = send(fd_, head.bytes.data() + head.sent, chunk, MSG_NOSIGNAL);
         ++sends;
+        const ssize_t put = send(fd_, head.bytes.data() + head.sent, chunk, MSG_NOSIGNAL);
         if (put < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -89,7 +89,6 @@ int ClientConnection::WriteDue(SteadyTime now, std::chrono::milliseconds splitGa
             head.due = now + splitGap;  // the next byte waits, so the peer sees it arrive alone
         }
     }
-    return sends;
 }
 
 void ClientConnection::Close(bool reset) {

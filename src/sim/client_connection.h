@@ -2,6 +2,7 @@
 // and the replies waiting to go out. Only the server thread touches it.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -52,8 +53,8 @@ public:
     /// True after a write found the socket full; the server then polls for POLLOUT.
     bool Blocked() const { return blocked_; }
     /// Writes what is due. A split reply gets one byte per send, `splitGap` apart.
-    /// Returns the number of send calls made; the connection is closed on a send error.
-    int WriteDue(SteadyTime now, std::chrono::milliseconds splitGap);
+    /// Counts every send call in `sends` before making it; the connection is closed on a send error.
+    void WriteDue(SteadyTime now, std::chrono::milliseconds splitGap, std::atomic<uint64_t>& sends);
 
     /// Closes with FIN (orderly) or, when `reset`, with RST (SO_LINGER 0).
     void Close(bool reset);

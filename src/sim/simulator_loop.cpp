@@ -57,7 +57,7 @@ void Dl06Simulator::Run() {
 
         const auto now = Clock::now();
         for (const auto& client : clients_) {
-            if (client->Open()) sendCalls_ += static_cast<uint64_t>(client->WriteDue(now, options_.splitByteGap));
+            if (client->Open()) client->WriteDue(now, options_.splitByteGap, sendCalls_);
         }
         if (options_.scanInterval.count() > 0 && now >= nextScan) {
             memory_.Tick();

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <modbus/modbus.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -111,9 +112,14 @@ private:
 /// A request frame: transaction, protocol 0, length, unit 1, function and data.
 inline Bytes Frame(uint16_t transaction, uint8_t function, const Bytes& data, uint8_t unit = 1) {
     const auto length = static_cast<uint16_t>(data.size() + 2);
-    Bytes frame{static_cast<uint8_t>(transaction >> 8), static_cast<uint8_t>(transaction), 0, 0,
-                static_cast<uint8_t>(length >> 8),      static_cast<uint8_t>(length),      unit, function};
-    frame.insert(frame.end(), data.begin(), data.end());
+    Bytes frame(8 + data.size());
+    frame[0] = static_cast<uint8_t>(transaction >> 8);
+    frame[1] = static_cast<uint8_t>(transaction);
+    frame[4] = static_cast<uint8_t>(length >> 8);
+    frame[5] = static_cast<uint8_t>(length);
+    frame[6] = unit;
+    frame[7] = function;
+    std::copy(data.begin(), data.end(), frame.begin() + 8);
     return frame;
 }
 
