@@ -69,6 +69,7 @@ void Dl06Simulator::Stop() {
     stopRequested_ = true;
     Wake();
     thread_.join();
+    builder_.reset();  // its socket pair too: a stopped simulator holds no socket
     {
         std::lock_guard lock(commandMutex_);
         running_ = false;

@@ -79,6 +79,19 @@ TEST(SimulatorLifecycle, StopAndSettersAreHarmlessWhenNotRunning) {
     EXPECT_TRUE(simulator.Start());  // a second Start keeps the running server
 }
 
+TEST(SimulatorLifecycle, ConnectionsBeyondTheLimitAreClosedAtOnce) {
+    SimulatorOptions options;
+    options.maxClients = 1;
+    Dl06Simulator simulator(options);
+    ASSERT_TRUE(simulator.Start());
+    RawClient first(simulator.Port());
+    ASSERT_TRUE(first.Send(kReadV7) && first.ReceiveFrame());
+    RawClient second(simulator.Port());
+    ASSERT_TRUE(second.Connected());
+    EXPECT_EQ(second.WaitForEnd(), 0);
+    EXPECT_EQ(simulator.ClientCount(), 1);
+}
+
 TEST(SimulatorLifecycle, ScanTimerKeepsTheCountersCounting) {
     SimulatorOptions options;
     options.scanInterval = 5ms;
