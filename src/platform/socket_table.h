@@ -1,0 +1,71 @@
+// Internal to the sockets stand-in: what the process knows about each socket
+// beyond its file descriptor, shared by the socket calls (which arm and
+// disarm notifications) and the dispatchers (which turn readiness into
+// notifications by the Windows delivery rules).
+//
+// One mutex guards the whole table; nothing is called with it held except
+// non-blocking system calls and a dispatcher's wake (an eventfd write).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/sockets.h"
+
+namespace platform::detail {
+
+/// Who receives a socket's notifications: a dispatcher, known by its wake fd.
+struct SelectTarget {
+    const void* owner = nullptr;
+    int wakeFd = -1;
+};
+
+/// One socket to poll for a dispatcher, or to evaluate without polling.
+struct PollItem {
+    SocketHandle socket = 0;
+    uint64_t generation = 0;
+    short events = 0;
+    bool readyNow = false;  // has a notification waiting that needs no poll
+};
+
+/// A notification ready for delivery.
+struct Notification {
+    int32_t message = 0;
+    SocketHandle socket = 0;
+    int32_t word = 0;  // event | error << 16
+};
+
+/// A socket came from our socket(): its state starts afresh.
+void TrackSocket(SocketHandle s);
+/// closesocket: forgets the socket and stops its notifications.
+void ForgetSocket(SocketHandle s);
+
+/// A non-blocking connect has started. `outcome` is a failure the system
+/// already knew (0 when none); it is then reported as the connect notification.
+/// Returns false when the socket is not selected for connect notifications
+/// (the caller then reports the failure itself).
+bool NoteConnectStarted(SocketHandle s, int32_t outcome);
+/// A blocking connect completed.
+void NoteConnected(SocketHandle s);
+/// A receive was made; re-enables the read notification. `failure` is its
+/// Windows Sockets code when it failed (a reset is then kept for the close).
+void NoteReceive(SocketHandle s, int32_t failure);
+/// A send failed with `failure`; a would-block arms the next write notification.
+void NoteSendFailed(SocketHandle s, int32_t failure);
+/// A local shutdown; after SD_RECEIVE the socket reports no more reads or
+/// graceful closes (the system can no longer tell them apart).
+void NoteShutdown(SocketHandle s, int32_t how);
+
+/// AsyncSelect: `events` 0 stops notifications. Returns 0 or a code.
+int32_t Select(SocketHandle s, const SelectTarget& target, int32_t message, int32_t events);
+/// A dispatcher is going away: every selection addressed to it is dropped.
+void DropTarget(const void* owner);
+
+/// The sockets `owner` must watch now.
+std::vector<PollItem> PollItems(const void* owner);
+/// Applies the delivery rules to what poll reported for one socket, adding
+/// the notifications due to `out`. A socket closed or re-selected since
+/// PollItems gives nothing.
+void Evaluate(const void* owner, const PollItem& item, short revents, std::vector<Notification>& out);
+
+}  // namespace platform::detail
