@@ -19,8 +19,8 @@ TestWindow::TestWindow(WindowHost& host, TestWindowParts parts)
         parts_.connection = [](TestData& data, TestWindowServices& window) {
             return std::make_unique<MyC>(data, window);
         };
-    if (!parts_.link) parts_.link = std::make_unique<PlainHyperLink>();
-    if (!parts_.focus) parts_.focus = std::make_unique<PlainFocusHighlight>();
+    link_ = parts_.link ? parts_.link(ThisWindow) : std::make_unique<PlainHyperLink>();
+    focus_ = parts_.focus ? parts_.focus(ThisWindow) : std::make_unique<PlainFocusHighlight>();
     if (parts_.settingsFile.empty()) parts_.settingsFile = kSettingsFile;
     if (parts_.productAddress.empty()) parts_.productAddress = kProductAddress;
     connection_ = parts_.connection(Data, *this);
@@ -86,6 +86,7 @@ int ThisWindowClass::Init() {
     GlobalResponse = 0;
     SetCloseButton("BExit", kRequestCompleted);
     ReadTestSettings(t_.Data, t_.SettingsFile());
+    settingsRead_ = true;
     t_.Data.Gti = 0;
     Open();
     SetTimer(0);
@@ -209,7 +210,9 @@ void ThisWindowClass::ConvertPlcRange() {
 int ThisWindowClass::Kill() {
     t_.Connection().Kill();
     if (int result = WindowManager::Kill(); result != kLevelBenign) return result;
-    WriteTestSettings(t_.Data, t_.SettingsFile());
+    // A window whose Init failed before the settings were read must not
+    // overwrite the stored settings with start values.
+    if (settingsRead_) WriteTestSettings(t_.Data, t_.SettingsFile());
     GlobalErrors.SetProcedureName("");
     return kLevelBenign;
 }

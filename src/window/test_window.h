@@ -42,14 +42,18 @@ private:
     void RunAccepted(const std::string& control);
 
     TestWindow& t_;
+    bool settingsRead_ = false;  // only settings read in this run are written back
 };
 
 /// Pieces a test or the program may replace.
 struct TestWindowParts {
     using ConnectionMaker = std::function<std::unique_ptr<MyC>(TestData&, TestWindowServices&)>;
+    /// The aids get the window they serve (its current event and field, its host).
+    using LinkMaker = std::function<std::unique_ptr<HyperLinkAid>(WindowManager&)>;
+    using FocusMaker = std::function<std::unique_ptr<FocusHighlightAid>(WindowManager&)>;
     ConnectionMaker connection;  // default: a real MyC
-    std::unique_ptr<HyperLinkAid> link;         // default: PlainHyperLink
-    std::unique_ptr<FocusHighlightAid> focus;  // default: PlainFocusHighlight
+    LinkMaker link;              // default: PlainHyperLink
+    FocusMaker focus;            // default: PlainFocusHighlight
     std::string settingsFile;                   // default: kSettingsFile
     std::string productAddress;                 // the About button's target
 };
@@ -71,8 +75,8 @@ public:
     ThisWindowClass ThisWindow;
 
     MyC& Connection() { return *connection_; }
-    HyperLinkAid& ThisHyperLink() { return *parts_.link; }
-    FocusHighlightAid& FocusHighlightManager() { return *parts_.focus; }
+    HyperLinkAid& ThisHyperLink() { return *link_; }
+    FocusHighlightAid& FocusHighlightManager() { return *focus_; }
     const std::string& SettingsFile() const { return parts_.settingsFile; }
     const std::string& ProductAddress() const { return parts_.productAddress; }
 
@@ -84,9 +88,11 @@ private:
     void Refresh() override { ThisWindow.Display(); }
 
     // Released in reverse: the focus and link aids, then the connection, then the window.
+    TestWindowParts parts_;
     Bindings bindings_;
     std::unique_ptr<MyC> connection_;
-    TestWindowParts parts_;
+    std::unique_ptr<HyperLinkAid> link_;
+    std::unique_ptr<FocusHighlightAid> focus_;
 };
 
 /// The window procedure: runs the test window on `host` until it closes and

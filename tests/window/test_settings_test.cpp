@@ -112,6 +112,20 @@ TEST(TestSettings, SettingsManagerKeepsItsCount) {
     std::filesystem::remove_all(pattern);
 }
 
+TEST_F(TestWindowTest, TheWindowProcedureRunsUntilClosedAndLeavesItsResponse) {
+    window::TestWindowParts parts;
+    parts.settingsFile = settingsFile;
+    parts.connection = [](TestData& data, TestWindowServices& services) {
+        return std::make_unique<FakeConnection>(data, services);
+    };
+    window::GlobalResponse = 0;
+    window::Test(host, std::move(parts));  // the headless user closes the window once it has opened
+    EXPECT_EQ(window::GlobalResponse, window::kRequestCancelled);
+    EXPECT_EQ(SettingsText(),
+              "[Test]\nTimerValue=20\nServer=IP Address / Name\nPort=502\nAfterSendPauseValue=20\n"
+              "SendAllTimerValue=50\n");
+}
+
 TEST_F(TestWindowTest, AnUnwritablePlaceLeavesTheWindowClosingNormally) {
     settingsFile = (dir / "missing" / "Brackwater.ini").string();
     StartWindow();

@@ -171,12 +171,16 @@ protected:
             connection = made.get();
             return made;
         };
-        auto linkMade = std::make_unique<RecordingLink>(host, aidLog);
-        link = linkMade.get();
-        parts.link = std::move(linkMade);
-        auto focusMade = std::make_unique<RecordingFocus>(aidLog);
-        focus = focusMade.get();
-        parts.focus = std::move(focusMade);
+        parts.link = [this](window::WindowManager&) {
+            auto made = std::make_unique<RecordingLink>(host, aidLog);
+            link = made.get();
+            return made;
+        };
+        parts.focus = [this](window::WindowManager&) {
+            auto made = std::make_unique<RecordingFocus>(aidLog);
+            focus = made.get();
+            return made;
+        };
         parts.settingsFile = settingsFile;
         parts.productAddress = "https://example.invalid/brackwater";
         window = std::make_unique<window::TestWindow>(host, std::move(parts));

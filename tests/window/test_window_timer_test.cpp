@@ -129,13 +129,5 @@ TEST_F(TestWindowTest, SendPerSecAcrossMidnightCountsIntoTheNewDay) {
     EXPECT_EQ(host.Shows("SendPerSec"), "3");
 }
 
-TEST_F(TestWindowTest, SpinChangesThePeriodAtOnce) {
-    StartWindow();
-    host.Spin("TimerValue", 40);
-    EXPECT_EQ(host.TimerPeriod(), 40);
-    host.Spin("TimerValue", 0);
-    EXPECT_EQ(host.TimerPeriod(), 0);
-}
-
 }  // namespace
 }  // namespace window_test
