@@ -1,0 +1,6 @@
+#include "net/engine_hooks.h"
+
+NETDLL::EngineHooksType& NetEngineHooks() {
+    static NETDLL::EngineHooksType hooks;
+    return hooks;
+}
