@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "net/callback_thread.h"
@@ -38,6 +39,7 @@ struct CallBackThreadHolder {
     }
 };
 CallBackThreadHolder gHolder;
+bool gFailNextStart = false;  // tests; guarded by the library lock
 
 /// Lets go of every hold the calling thread has on the lock; returns how many.
 int ReleaseAllHolds() {
@@ -55,6 +57,7 @@ void TakeHolds(int depth) {
 /// Starts the callback thread; returns its number, or 0 when it could not be started.
 int StartCallBackThread() {
     if (gHolder.thread.joinable()) gHolder.thread.join();  // the previous one has ended
+    if (std::exchange(gFailNextStart, false)) return 0;
     try {
         MarkCallBackThreadStarting();
         auto started = platform::StartThread(CallBackWindowSrc);
@@ -159,6 +162,11 @@ bool NetWaitForCallBackWindowEnd(std::chrono::milliseconds timeout) {
     }
     if (finished.joinable()) finished.join();
     return true;
+}
+
+void FailNextCallBackThreadStartForTests() {
+    NetCriticalHold hold;
+    gFailNextStart = true;
 }
 
 void StopCallBackWindowAtExit() {

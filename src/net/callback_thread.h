@@ -19,3 +19,7 @@ bool WaitForCallBackThreadEnd(std::chrono::milliseconds timeout);
 /// At library shutdown: asks a running callback window to close down and
 /// waits (bounded) for its thread to end. Call without holding the lock.
 void StopCallBackWindowAtExit();
+
+/// Tests only: the next start of the callback thread fails as if the system
+/// had no thread to give.
+void FailNextCallBackThreadStartForTests();

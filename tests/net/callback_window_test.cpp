@@ -1,7 +1,9 @@
 // Loading, running and closing the callback window on its own thread.
 #include <atomic>
 
+#include "net/callback_thread.h"
 #include "net_fixture.h"
+#include "netcore/net_startup.h"
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
@@ -106,6 +108,35 @@ TEST_F(CallBackWindowTest, ALoaderThatHoldsTheLockTwiceStillGetsTheWindow) {
     NetCriticalHold outer;
     EXPECT_EQ(Load(), 0);
     EXPECT_EQ(NetGet_NetCriticalSection()->HeldByThisThread(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CallBackWindowTest, AThreadThatCannotStartGivesMinus49AndClosesEverything) {
+    LogWith("/netall");
+    FailNextCallBackThreadStartForTests();
+    EXPECT_EQ(Load(), -49);
+    EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowLoaded), 0);
+    EXPECT_EQ(NetGet_NetCriticalSection()->HeldByThisThread(), 0);
+    auto lines = capture.Lines();
+    EXPECT_THAT(lines, Contains(Prefix(1, "WindowLoaderSrc") + "Error. Could not create a new thread."));
+    EXPECT_THAT(lines, Contains(Prefix(1, "CloseAll") + "Information: Closing All"));
+    EXPECT_THAT(lines, Contains(Prefix(1, "NetCloseCallBackWindow") + "NetCloseCallBackWindow already closed"));
+    EXPECT_EQ(Load(), 0);  // the next open tries again
+}
+
+TEST_F(CallBackWindowTest, LibraryShutdownEndsARunningCallBackWindow) {
+    static std::atomic<int> closes{0};
+    closes = 0;
+    { NetCriticalHold hold; NetEngineHooks().CloseAllClientSockets = [] { ++closes; }; }
+    ASSERT_EQ(Load(), 0);
+    DLLShutDown();
+    EXPECT_TRUE(NetWaitForCallBackWindowEnd(std::chrono::milliseconds(0)));
+    EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowLoaded), 0);
+    EXPECT_EQ(Read(&NETDLL::NetMemoryType::WinsockInit), 0);
+    EXPECT_EQ(closes, 2);  // by the callback thread at its close-down, and by the shutdown itself
 }
 
 }  // namespace
