@@ -77,14 +77,18 @@ int64_t Picture::ParseNumber(std::string_view typed) const {
         typed.remove_prefix(1);
     }
     if (typed.empty()) return 0;
-    constexpr auto kLimit = std::numeric_limits<int64_t>::max();
-    int64_t value = 0;
+    // The magnitude saturates at the type's end on its side, so every number
+    // Format shows, the lowest one too, reads back as itself.
+    constexpr auto kHighest = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    const uint64_t limit = negative ? kHighest + 1 : kHighest;
+    uint64_t magnitude = 0;
     for (char c : typed) {
         if (!IsDigit(c)) return 0;
-        int digit = c - '0';
-        value = value > (kLimit - digit) / 10 ? kLimit : value * 10 + digit;  // saturate, never overflow
+        auto digit = static_cast<uint64_t>(c - '0');
+        magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;  // never overflows
     }
-    return negative ? -value : value;
+    if (!negative) return static_cast<int64_t>(magnitude);
+    return magnitude == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
 }
 
 std::string Picture::ParseText(std::string_view typed) const {

@@ -50,6 +50,16 @@ TEST(Picture, ParsingTypedNumbers) {
     EXPECT_EQ(Picture::Of("N04").ParseNumber("0042"), 42);
 }
 
+TEST(Picture, EveryNumberShownReadsBackAsItself) {
+    constexpr int64_t lowest = std::numeric_limits<int64_t>::min();
+    for (const char* code : {"n-14", "n6", "N04"}) {
+        Picture picture = Picture::Of(code);
+        EXPECT_EQ(picture.ParseNumber(picture.Format(lowest)), lowest) << code;
+        EXPECT_EQ(picture.ParseNumber(picture.Format(lowest + 1)), lowest + 1) << code;
+    }
+    EXPECT_EQ(Picture::Of("n6").ParseNumber("-99999999999999999999999"), lowest);  // saturates on its own side
+}
+
 TEST(Picture, CodesAreReadSafely) {
     for (const char* code : {"", "n", "n-", "s", "q9", "n0", "n9999", "n-x"}) {
         Picture picture = Picture::Of(code);
