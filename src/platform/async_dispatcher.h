@@ -12,9 +12,21 @@
 //   - read (1): when data wait; re-enabled only by the next recv on the socket;
 //   - close (32): once, when the peer closes (after its data have been taken)
 //     or resets (WSAECONNRESET, or WSAECONNABORTED for other failures).
+// Out-of-band data and accepts (FD_OOB, FD_ACCEPT) are never reported: only
+// client connections use this layer.
 // Sockets closed or deselected before their turn give nothing; a message that
 // was already handed out may still arrive late, so handlers must treat a
 // socket they no longer know as a harmless no-op.
+//
+// A callback thread's loop waits on its sockets, its event queue and its
+// timer at once:
+//     int queue = QueueWakeFd();
+//     for (;;) {
+//         dispatcher.PollOnce(msUntilNextTick, dispatch, std::span<const int>(&queue, 1));
+//         while (auto event = TakeEvent()) ...;   // close-down requests
+//         if (tick is due) ...;
+//     }
+// and a manual clock in tests wakes it through Clock::Subscribe -> Wake().
 #pragma once
 
 #include <cstdint>
