@@ -1,0 +1,371 @@
+#include "gui/qt_window_host.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeView>
+#include <mutex>
+
+#include "gui/host_window.h"
+#include "gui/resources.h"
+#include "gui/surface_overlay.h"
+#include "gui/widget_factory.h"
+#include "platform/threads.h"
+#include "window/events.h"
+
+namespace gui {
+
+using window::ControlKind;
+
+/// Wakes the window's loop when another thread posts to it. The host may be
+/// gone by the time a post arrives; the lock keeps it from going mid-call.
+struct PostWaker {
+    std::mutex mutex;
+    QObject* target = nullptr;
+    QtWindowHost* host = nullptr;
+
+    /// Any thread.
+    void Wake() {
+        std::lock_guard lock(mutex);
+        if (target == nullptr) return;
+        QMetaObject::invokeMethod(target, [host = host] { host->TakePosted(); }, Qt::QueuedConnection);
+    }
+};
+
+QtWindowHost::QtWindowHost() : waker_(std::make_shared<PostWaker>()) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, &context_, [this] {
+        for (const auto& event : pending_)
+            if (event.event == window::kTimer) return;  // one tick waits already
+        Enqueue(window::kTimer);
+    });
+    QObject::connect(qApp, &QApplication::focusChanged, &context_, [this](QWidget*, QWidget* now) { FocusMoved(now); });
+    waker_->target = &context_;
+    waker_->host = this;
+    platform::SetPostHook([waker = waker_] { waker->Wake(); });
+}
+
+QtWindowHost::~QtWindowHost() {
+    {
+        std::lock_guard lock(waker_->mutex);
+        waker_->target = nullptr;
+    }
+    platform::SetPostHook({});
+    QObject::disconnect(qApp, nullptr, &context_, nullptr);
+    timer_.stop();
+    window_.reset();
+}
+
+// --- Events -------------------------------------------------------------
+
+void QtWindowHost::Enqueue(int event, const std::string& field) {
+    if (building_ || !open_) return;
+    // The user's value stays on screen until the window has read it.
+    if (event == window::kAccepted || event == window::kNewSelection) held_.insert(field);
+    pending_.push_back({event, field});
+    Wake();
+}
+
+void QtWindowHost::Wake() {
+    if (waiting_ != nullptr) waiting_->quit();
+}
+
+void QtWindowHost::TakePosted() {
+    bool moved = false;
+    while (auto event = platform::TakeEvent()) {
+        pending_.push_back({*event, {}});
+        moved = true;
+    }
+    if (moved) Wake();
+}
+
+void QtWindowHost::Post(int event) { platform::PostEvent(event); }
+
+window::WindowEvent QtWindowHost::NextEvent() {
+    for (;;) {
+        TakePosted();
+        if (!pending_.empty()) {
+            window::WindowEvent next = pending_.front();
+            pending_.pop_front();
+            // From here the window reads what was typed; afterwards it may show its own value again.
+            if (next.event == window::kAccepted || next.event == window::kNewSelection) held_.erase(next.field);
+            return next;
+        }
+        if (!open_) return {window::kCloseWindow, {}};
+        QEventLoop loop;
+        waiting_ = &loop;
+        loop.exec();
+        waiting_ = nullptr;
+    }
+}
+
+void QtWindowHost::FocusMoved(QWidget* now) {
+    const std::string name = ControlOf(now);
+    if (!name.empty()) Enqueue(window::kSelected, name);
+}
+
+std::string QtWindowHost::ControlOf(QWidget* widget) const {
+    for (QWidget* at = widget; at != nullptr; at = at->parentWidget()) {
+        auto found = names_.find(at);
+        if (found != names_.end()) return found->second;
+    }
+    return {};
+}
+
+// --- Timer ----------------------------------------------------------------
+
+void QtWindowHost::SetTimer(int32_t hundredths) {
+    period_ = std::max(hundredths, 0);
+    if (period_ == 0)
+        timer_.stop();
+    else
+        timer_.start(period_ * 10);  // a new period counts from now
+}
+
+// --- Building -------------------------------------------------------------
+
+void QtWindowHost::OpenWindow(const window::WindowDeclaration& declaration) {
+    Build(declaration);
+    open_ = true;
+    window_->show();
+}
+
+void QtWindowHost::Build(const window::WindowDeclaration& declaration) {
+    building_ = true;
+    declaration_ = &declaration;
+    window_ = std::make_unique<HostWindow>(HostWindow::Reports{
+        [this] { Enqueue(window::kCloseWindow); },
+        [this] { Enqueue(window::kMaximized); },
+        [this] { Enqueue(window::kResize); },
+        [this](QSize size) {
+            if (overlay_ != nullptr) overlay_->setGeometry(0, 0, size.width(), size.height());
+        },
+    });
+    window_->setObjectName(QStringLiteral("Window"));
+    window_->setWindowTitle(QString::fromStdString(declaration.title));
+    window_->setFont(FontFor(declaration.font, declaration.fontSize));
+    window_->setWindowIcon(IconFor(declaration.icon));
+    units_ = DialogUnits::Of(window_->font());
+    overlay_ = new SurfaceOverlay(*units_, window_.get());
+    window_->resize(units_->X(declaration.width), units_->Y(declaration.height));
+    for (const auto& control : declaration.controls) BuildControl(control);
+    StackLayers();
+    UpdateVisibility();
+    building_ = false;
+}
+
+void QtWindowHost::BuildControl(const window::Control& control) {
+    const window::Control* prompt = PromptOf(*declaration_, control);
+    QWidget* widget = nullptr;
+    if (control.kind == ControlKind::Tab) {
+        auto sheet = sheets_.find(control.parent);
+        if (sheet == sheets_.end()) return;
+        widget = new QWidget();
+        sheet->second->addTab(widget, QString::fromStdString(control.text));
+    } else {
+        widget = CreateWidget(control, window_.get(), *units_);
+        if (widget == nullptr) return;
+        if (control.width > 0 && control.height > 0) {
+            widget->setGeometry(units_->ToPixels({control.x, control.y, control.width, control.height}));
+        } else {
+            widget->adjustSize();
+            widget->move(units_->X(control.x), units_->Y(control.y));
+        }
+    }
+    widget->setObjectName(QString::fromStdString(control.name));
+    widget->setAccessibleName(AccessibleNameOf(control, prompt));
+    if (prompt != nullptr)
+        if (auto* label = qobject_cast<QLabel*>(Widget(prompt->name))) label->setBuddy(widget);
+    widgets_[control.name] = widget;
+    names_[widget] = control.name;
+    Connect(control, widget);
+}
+
+void QtWindowHost::Connect(const window::Control& control, QWidget* widget) {
+    const std::string name = control.name;
+    switch (control.kind) {
+        case ControlKind::Button:
+            QObject::connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, &context_,
+                             [this, name] { Enqueue(window::kAccepted, name); });
+            break;
+        case ControlKind::CheckBox:
+            QObject::connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, &context_,
+                             [this, name] { Enqueue(window::kAccepted, name); });
+            break;
+        case ControlKind::SpinBox:
+        case ControlKind::Entry:
+        case ControlKind::TextBox:
+            ConnectEntry(control, widget);
+            break;
+        case ControlKind::Sheet: {
+            auto* sheet = static_cast<QTabWidget*>(widget);
+            sheets_[name] = sheet;
+            QObject::connect(sheet, &QTabWidget::currentChanged, &context_, [this, name] {
+                if (building_) return;
+                UpdateVisibility();
+                Enqueue(window::kTabChanging, name);
+                Enqueue(window::kNewSelection, name);
+            });
+            break;
+        }
+        case ControlKind::List:
+            models_[name] = static_cast<QueueModel*>(static_cast<QTreeView*>(widget)->model());
+            break;
+        default:
+            break;
+    }
+}
+
+// Typing holds an entry; the window is told when the entry is completed (Tab,
+// Enter or a click elsewhere), and a spin box's arrows tell it at once.
+void QtWindowHost::ConnectEntry(const window::Control& control, QWidget* widget) {
+    const std::string name = control.name;
+    auto accept = [this, name](bool typedOnly) {
+        if (typedOnly && !held_.contains(name)) return;
+        if (!pending_.empty() && pending_.back().event == window::kAccepted && pending_.back().field == name) return;
+        Enqueue(window::kAccepted, name);
+    };
+    QLineEdit* line = nullptr;
+    if (auto* spin = dynamic_cast<PictureSpinBox*>(widget)) {
+        line = spin->findChild<QLineEdit*>();
+        QObject::connect(spin, &QSpinBox::valueChanged, &context_, [this, name] {
+            if (!building_ && !held_.contains(name)) Enqueue(window::kNewSelection, name);
+        });
+        QObject::connect(spin, &QAbstractSpinBox::editingFinished, &context_, [accept] { accept(true); });
+    } else {
+        line = static_cast<QLineEdit*>(widget);
+        QObject::connect(line, &QLineEdit::editingFinished, &context_, [accept] { accept(true); });
+        QObject::connect(line, &QLineEdit::returnPressed, &context_, [accept] { accept(false); });
+    }
+    if (line != nullptr)
+        QObject::connect(line, &QLineEdit::textEdited, &context_, [this, name] { held_.insert(name); });
+}
+
+// Sheets lie at the bottom, the drawing surface above them, every other control on top.
+void QtWindowHost::StackLayers() {
+    overlay_->raise();
+    for (const auto& control : declaration_->controls) {
+        if (control.kind == ControlKind::Sheet || control.kind == ControlKind::Tab) continue;
+        if (QWidget* widget = Widget(control.name)) widget->raise();
+    }
+}
+
+void QtWindowHost::UpdateVisibility() {
+    for (const auto& control : declaration_->controls) {
+        if (control.kind == ControlKind::Tab) continue;
+        if (QWidget* widget = Widget(control.name)) widget->setVisible(IsVisible(control));
+    }
+}
+
+// --- Showing and reading ---------------------------------------------------
+
+void QtWindowHost::Show(const window::Control& control, const window::ControlValue& value) {
+    QWidget* widget = Widget(control.name);
+    if (widget == nullptr || held_.contains(control.name)) return;  // never overwrite what the user left there
+    const QString text = QString::fromStdString(value.text);
+    switch (control.kind) {
+        case ControlKind::CheckBox:
+            static_cast<QCheckBox*>(widget)->setChecked(value.number != 0);
+            break;
+        case ControlKind::SpinBox: {
+            auto* spin = static_cast<QSpinBox*>(widget);
+            const QSignalBlocker quiet(spin);
+            spin->setValue(static_cast<int>(std::clamp<int64_t>(value.number, spin->minimum(), spin->maximum())));
+            break;
+        }
+        case ControlKind::Entry:
+        case ControlKind::TextBox:
+            if (auto* line = static_cast<QLineEdit*>(widget); line->text() != text) line->setText(text);
+            break;
+        case ControlKind::Prompt:
+            if (auto* label = static_cast<QLabel*>(widget); label->text() != text) label->setText(text);
+            break;
+        default:
+            break;
+    }
+}
+
+void QtWindowHost::ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) {
+    if (QueueModel* model = Model(list.name)) model->SetRows(rows);
+}
+
+window::ControlValue QtWindowHost::Read(const window::Control& control) const {
+    QWidget* widget = Widget(control.name);
+    if (widget == nullptr) return {};
+    switch (control.kind) {
+        case ControlKind::CheckBox: return {{}, static_cast<QCheckBox*>(widget)->isChecked() ? 1 : 0};
+        case ControlKind::SpinBox: return {static_cast<QSpinBox*>(widget)->text().toStdString(), 0};
+        case ControlKind::Entry:
+        case ControlKind::TextBox: return {static_cast<QLineEdit*>(widget)->text().toStdString(), 0};
+        default: return {};
+    }
+}
+
+window::Rect QtWindowHost::Position(const window::Control& control) const {
+    window::Rect at{control.x, control.y, control.width, control.height};
+    const QWidget* widget = Widget(control.name);
+    if (widget != nullptr && units_ && (at.width == 0 || at.height == 0)) {
+        at.width = units_->UnitsX(widget->width());
+        at.height = units_->UnitsY(widget->height());
+    }
+    return at;
+}
+
+bool QtWindowHost::IsVisible(const window::Control& control) const {
+    if (declaration_ == nullptr) return false;
+    // A tab's label shows whenever its sheet does; anything else needs every tab above it in front.
+    const window::Control* at = control.parent.empty() ? nullptr : declaration_->Find(control.parent);
+    for (int depth = 0; at != nullptr && depth < 16; ++depth) {
+        if (at->kind == ControlKind::Tab) {
+            auto sheet = sheets_.find(at->parent);
+            if (sheet == sheets_.end() || sheet->second->currentWidget() != Widget(at->name)) return false;
+        }
+        at = at->parent.empty() ? nullptr : declaration_->Find(at->parent);
+    }
+    return true;
+}
+
+QWidget* QtWindowHost::Window() const { return window_.get(); }
+
+QWidget* QtWindowHost::Widget(std::string_view control) const {
+    auto found = widgets_.find(control);
+    return found == widgets_.end() ? nullptr : found->second;
+}
+
+QueueModel* QtWindowHost::Model(std::string_view list) const {
+    auto found = models_.find(list);
+    return found == models_.end() ? nullptr : found->second;
+}
+
+// --- Drawing, messages, closing ----------------------------------------------
+
+void QtWindowHost::DrawBox(const window::DrawnBox& box) {
+    if (overlay_ != nullptr) overlay_->AddBox(box);
+}
+
+void QtWindowHost::DrawCharacter(const window::DrawnCharacter& character) {
+    if (overlay_ != nullptr) overlay_->AddCharacter(character);
+}
+
+void QtWindowHost::ClearDrawing() {
+    if (overlay_ != nullptr) overlay_->Clear();
+}
+
+void QtWindowHost::CloseWindow() {
+    SetTimer(0);
+    open_ = false;
+    if (window_) window_->CloseForGood();
+}
+
+void QtWindowHost::ScreenshotThenClose(const QString& file) {
+    QTimer::singleShot(1000, &context_, [this, file] {
+        if (window_) window_->grab().save(file, "PNG");
+        Enqueue(window::kCloseWindow);
+    });
+}
+
+}  // namespace gui

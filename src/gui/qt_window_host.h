@@ -1,0 +1,111 @@
+// The window host of the program: builds the window's widgets from its
+// declaration, turns what the user does into window events, runs the window
+// timer, and shows what the window hands it after each event.
+//
+// The window manager's own loop asks NextEvent for one event at a time; while
+// it waits, the Qt loop runs. Events that arrive while a handler runs (timer
+// ticks during a message box, posts from the network's thread) wait in order,
+// so handlers never nest. A tick that finds one waiting is dropped, as a
+// window timer's ticks are.
+//
+// GUI (window) thread only, except that any thread may post to the window
+// thread's queue (platform::PostEvent); the post hook wakes this loop.
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "gui/dialog_units.h"
+#include "gui/queue_model.h"
+#include "window/host.h"
+
+class QEventLoop;
+class QTabWidget;
+
+namespace gui {
+
+class HostWindow;
+class SurfaceOverlay;
+struct PostWaker;
+
+class QtWindowHost : public window::WindowHost {
+public:
+    /// A QApplication must exist. Installs the post hook of the calling thread.
+    QtWindowHost();
+    ~QtWindowHost() override;
+    QtWindowHost(const QtWindowHost&) = delete;
+    QtWindowHost& operator=(const QtWindowHost&) = delete;
+
+    // --- WindowHost ----------------------------------------------------------
+    void OpenWindow(const window::WindowDeclaration& declaration) override;
+    void CloseWindow() override;
+    void SetTimer(int32_t hundredths) override;
+    void Show(const window::Control& control, const window::ControlValue& value) override;
+    void ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) override;
+    window::ControlValue Read(const window::Control& control) const override;
+    void MessageBox(std::string_view text, std::string_view caption) override;
+    void DrawBox(const window::DrawnBox& box) override;
+    void DrawCharacter(const window::DrawnCharacter& character) override;
+    void ClearDrawing() override;
+    window::Rect Position(const window::Control& control) const override;
+    bool IsVisible(const window::Control& control) const override;
+    void Post(int event) override;
+    window::WindowEvent NextEvent() override;
+
+    // --- For the program and for tests -----------------------------------
+    /// The top-level window; null before OpenWindow.
+    QWidget* Window() const;
+    /// The widget of a control (a sheet's page for a tab); null when unknown.
+    QWidget* Widget(std::string_view control) const;
+    QueueModel* Model(std::string_view list) const;
+    SurfaceOverlay* Surface() const { return overlay_; }
+    const QTimer& Timer() const { return timer_; }
+    std::optional<DialogUnits> Units() const { return units_; }
+    /// Events waiting for the window, oldest first.
+    const std::deque<window::WindowEvent>& Waiting() const { return pending_; }
+    /// Moves the events posted to this thread into the waiting events.
+    void TakePosted();
+    /// Grabs the window into `file` (PNG) once it has been shown and its first
+    /// events handled, then closes it as the close box would.
+    void ScreenshotThenClose(const QString& file);
+
+private:
+    friend class HostWindow;
+    void Build(const window::WindowDeclaration& declaration);
+    void BuildControl(const window::Control& control);
+    void Connect(const window::Control& control, QWidget* widget);
+    void ConnectEntry(const window::Control& control, QWidget* widget);
+    void StackLayers();
+    void UpdateVisibility();
+    void Enqueue(int event, const std::string& field = {});
+    void FocusMoved(QWidget* now);
+    void Wake();
+    std::string ControlOf(QWidget* widget) const;
+
+    std::unique_ptr<HostWindow> window_;
+    SurfaceOverlay* overlay_ = nullptr;
+    const window::WindowDeclaration* declaration_ = nullptr;
+    std::optional<DialogUnits> units_;
+    std::map<std::string, QWidget*, std::less<>> widgets_;
+    std::map<const QWidget*, std::string> names_;
+    std::map<std::string, QTabWidget*, std::less<>> sheets_;
+    std::map<std::string, QueueModel*, std::less<>> models_;
+    /// Controls holding a value the user typed, ticked or spun that the window has not read yet.
+    std::set<std::string, std::less<>> held_;
+    std::deque<window::WindowEvent> pending_;
+    QTimer timer_;
+    int32_t period_ = 0;
+    QEventLoop* waiting_ = nullptr;
+    bool open_ = false;
+    bool building_ = false;
+    QObject context_;
+    std::shared_ptr<PostWaker> waker_;
+};
+
+}  // namespace gui

@@ -1,0 +1,51 @@
+// A list box's rows as a table model: the window hands over finished cell
+// texts after each event; the model changes only the rows that differ, so an
+// unchanged list is never rebuilt and a changed one keeps its scroll position.
+//
+// GUI thread only.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <string>
+#include <vector>
+
+#include "window/control.h"
+
+namespace gui {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+class QueueModel : public QAbstractTableModel {
+public:
+    QueueModel(std::vector<window::ListColumn> columns, QObject* parent);
+
+    /// Shows `rows` in this order. Returns false when nothing changed.
+    bool SetRows(const Rows& rows);
+    const Rows& CurrentRows() const { return rows_; }
+    const window::ListColumn& Column(int column) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void ResizeTo(std::size_t count);
+
+    std::vector<window::ListColumn> columns_;
+    Rows rows_;
+};
+
+/// Draws each cell with its column's indent and a border on its right.
+class ColumnDelegate : public QStyledItemDelegate {
+public:
+    ColumnDelegate(const QueueModel& model, int pixelsPerIndent, QObject* parent);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    const QueueModel& model_;
+    int pixelsPerIndent_;
+};
+
+}  // namespace gui

@@ -1,0 +1,131 @@
+#include "gui/widget_factory.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeView>
+
+#include "gui/queue_model.h"
+#include "gui/resources.h"
+
+namespace gui {
+namespace {
+
+using window::ControlKind;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QWidget* MakeButton(const window::Control& control, QWidget* client, const DialogUnits& units) {
+    auto* button = new QPushButton(Q(control.text), client);
+    if (!control.icon.empty()) {
+        button->setIcon(IconFor(control.icon));
+        const int side = std::min(units.X(control.width), units.Y(control.height)) - 6;
+        button->setIconSize(QSize(std::max(side, 8), std::max(side, 8)));
+    }
+    button->setAutoDefault(false);
+    return button;
+}
+
+QWidget* MakeSpinBox(const window::Control& control, QWidget* client) {
+    auto* spin = new PictureSpinBox(control.picture, client);
+    spin->setRange(static_cast<int>(control.range.low), static_cast<int>(control.range.high));
+    spin->setSingleStep(static_cast<int>(std::max<int64_t>(control.range.step, 1)));
+    spin->setKeyboardTracking(false);  // the value counts when the entry is completed
+    return spin;
+}
+
+QWidget* MakeEntry(const window::Control& control, QWidget* client) {
+    auto* entry = new QLineEdit(client);
+    const window::Picture picture = window::Picture::Of(control.picture);
+    if (!picture.IsNumeric() && picture.Width() > 0) entry->setMaxLength(picture.Width());
+    return entry;
+}
+
+QWidget* MakeList(const window::Control& control, QWidget* client, const DialogUnits& units) {
+    auto* view = new QTreeView(client);
+    auto* model = new QueueModel(control.columns, view);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
+    view->setItemsExpandable(false);
+    view->setAllColumnsShowFocus(true);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setItemDelegate(new ColumnDelegate(*model, std::max(units.X(1), 1), view));
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionsMovable(false);
+    for (int c = 0; c < model->columnCount(); ++c) {
+        view->header()->setSectionResizeMode(c, QHeaderView::Interactive);
+        view->setColumnWidth(c, units.X(control.columns[static_cast<std::size_t>(c)].width));
+    }
+    if (!control.font.empty()) view->setFont(FontFor(control.font, control.fontSize));
+    return view;
+}
+
+}  // namespace
+
+PictureSpinBox::PictureSpinBox(const std::string& picture, QWidget* parent)
+    : QSpinBox(parent), picture_(window::Picture::Of(picture)) {}
+
+QString PictureSpinBox::textFromValue(int value) const { return Q(picture_.Format(int64_t{value})); }
+
+int PictureSpinBox::valueFromText(const QString& text) const {
+    return static_cast<int>(std::clamp<int64_t>(picture_.ParseNumber(text.toStdString()), minimum(), maximum()));
+}
+
+QWidget* CreateWidget(const window::Control& control, QWidget* client, const DialogUnits& units) {
+    switch (control.kind) {
+        case ControlKind::Sheet: return new QTabWidget(client);
+        case ControlKind::Tab: return nullptr;
+        case ControlKind::Group: return new QGroupBox(Q(control.text), client);
+        case ControlKind::Prompt: return new QLabel(Q(control.text), client);
+        case ControlKind::Button: return MakeButton(control, client, units);
+        case ControlKind::CheckBox: return new QCheckBox(Q(control.text), client);
+        case ControlKind::SpinBox: return MakeSpinBox(control, client);
+        case ControlKind::Entry:
+        case ControlKind::TextBox: return MakeEntry(control, client);
+        case ControlKind::List: return MakeList(control, client, units);
+    }
+    return nullptr;
+}
+
+QString WithoutShortcut(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&' && i + 1 < text.size()) ++i;  // the next character stands for itself
+        out += text[i];
+    }
+    return Q(out);
+}
+
+QString AccessibleNameOf(const window::Control& control, const window::Control* prompt) {
+    if (control.name == "BAbout") return QStringLiteral("About");
+    switch (control.kind) {
+        case ControlKind::Button:
+        case ControlKind::CheckBox:
+        case ControlKind::Tab:
+        case ControlKind::Prompt:
+            if (!control.text.empty()) return WithoutShortcut(control.text);
+            break;
+        default:
+            if (prompt != nullptr) return WithoutShortcut(prompt->text).chopped(1).trimmed();
+            break;
+    }
+    return Q(control.name);
+}
+
+const window::Control* PromptOf(const window::WindowDeclaration& declaration, const window::Control& control) {
+    if (!control.TakesInput()) return nullptr;
+    const window::Control* before = nullptr;
+    for (const auto& candidate : declaration.controls) {
+        if (&candidate == &control) break;
+        before = &candidate;
+    }
+    if (before == nullptr || before->kind != ControlKind::Prompt || before->parent != control.parent) return nullptr;
+    return !before->text.empty() && before->text.back() == ':' ? before : nullptr;
+}
+
+}  // namespace gui
