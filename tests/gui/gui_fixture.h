@@ -25,14 +25,11 @@
 
 namespace gui_test {
 
-/// The one QApplication of the test program, on the offscreen platform unless told otherwise.
+/// The one QApplication of the test program (made by gui_main.cpp).
 inline QApplication& App() {
-    static int argc = 1;
-    static char name[] = "gui_tests";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (app == nullptr) throw std::logic_error("the view tests need gui_main.cpp's QApplication");
+    return *app;
 }
 
 class RecordingConnection : public MyC {

@@ -1,0 +1,82 @@
+// The two list boxes: rows in the queue's order with the pictures applied,
+// and no work for the view when a list has not changed.
+#include <QSignalSpy>
+#include <QTreeView>
+
+#include "gui/queue_model.h"
+#include "gui_fixture.h"
+
+namespace gui_test {
+namespace {
+
+ReturnRow Line(const std::string& text) {
+    ReturnRow row;
+    row.ReturnString = text;
+    return row;
+}
+
+class ListsTest : public GuiWindowTest {
+protected:
+    void SetUp() override { StartWindow(); }
+    QAbstractItemModel* Rows(const std::string& list) { return Find<QTreeView>(list)->model(); }
+    std::string Cell(const std::string& list, int row, int column) {
+        return Rows(list)->index(row, column).data().toString().toStdString();
+    }
+};
+
+TEST_F(ListsTest, RawListShowsTheQueueNewestFirstAsItStands) {
+    window->Data.QReturn.push_back(Line("REC 00 01"));
+    window->Data.QReturn.push_back(Line("REQ 00 01"));
+    window->ThisWindow.Display();
+    ASSERT_EQ(Rows("LRaw")->rowCount(), 2);
+    EXPECT_EQ(Cell("LRaw", 0, 0), "REC 00 01");
+    EXPECT_EQ(Cell("LRaw", 1, 0), "REQ 00 01");
+    EXPECT_TRUE(Rows("LRaw")->index(0, 0).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
+}
+
+TEST_F(ListsTest, FormattedListAppliesEachColumnsPicture) {
+    CommsRow row;
+    row.Sent = -3;
+    row.SentTimeString = "12:00:01";
+    row.SendCount = 2;
+    row.OutModbusTcpFrame.SetTransactionIdentifier(7);
+    row.OutModbusTcpFrame.SetFunctionCode(16);
+    row.Recieved = 0;
+    window->Data.QComms.push_back(row);
+    window->ThisWindow.Display();
+    ASSERT_EQ(Rows("LFormatted")->rowCount(), 1);
+    EXPECT_EQ(Cell("LFormatted", 0, 0), "-3");        // n-14
+    EXPECT_EQ(Cell("LFormatted", 0, 1), "12:00:01");  // s20
+    EXPECT_EQ(Cell("LFormatted", 0, 3), "7");         // n-7
+    EXPECT_EQ(Cell("LFormatted", 0, 4), "016");       // n03
+    EXPECT_EQ(Cell("LFormatted", 0, 8), "000");
+    EXPECT_TRUE(Rows("LFormatted")->index(0, 4).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+}
+
+TEST(QueueModelTest, ChangesOnlyWhatDiffersAndNothingWhenTheRowsAreTheSame) {
+    App();
+    gui::QueueModel model({{"A", 10, "", "a", window::Align::Left, 0}}, nullptr);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+    EXPECT_TRUE(model.SetRows({{"new"}, {"old"}}));
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_FALSE(model.SetRows({{"new"}, {"old"}}));
+    EXPECT_EQ(changed.count(), 1);  // from the first call only
+
+    // A row added on top: the old rows move down, the view is told which rows changed.
+    EXPECT_TRUE(model.SetRows({{"newer"}, {"new"}, {"old"}}));
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(model.index(0, 0).data().toString(), "newer");
+    EXPECT_EQ(model.index(2, 0).data().toString(), "old");
+
+    EXPECT_TRUE(model.SetRows({}));
+    EXPECT_EQ(removed.count(), 1);
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(reset.count(), 0);  // never rebuilt from scratch
+}
+
+}  // namespace
+}  // namespace gui_test
