@@ -132,6 +132,7 @@ void QtWindowHost::OpenWindow(const window::WindowDeclaration& declaration) {
     Build(declaration);
     open_ = true;
     window_->show();
+    if (!screenshot_.isEmpty()) TakeScreenshotSoon();
 }
 
 void QtWindowHost::Build(const window::WindowDeclaration& declaration) {
@@ -362,7 +363,13 @@ void QtWindowHost::CloseWindow() {
 }
 
 void QtWindowHost::ScreenshotThenClose(const QString& file) {
-    QTimer::singleShot(1000, &context_, [this, file] {
+    screenshot_ = file;
+    if (open_) TakeScreenshotSoon();
+}
+
+// A moment after the window shows, so its first ticks have filled it in.
+void QtWindowHost::TakeScreenshotSoon() {
+    QTimer::singleShot(1500, &context_, [this, file = screenshot_] {
         if (window_) window_->grab().save(file, "PNG");
         Enqueue(window::kCloseWindow);
     });

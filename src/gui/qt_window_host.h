@@ -86,6 +86,7 @@ private:
     void Enqueue(int event, const std::string& field = {});
     void FocusMoved(QWidget* now);
     void Wake();
+    void TakeScreenshotSoon();
     std::string ControlOf(QWidget* widget) const;
 
     std::unique_ptr<HostWindow> window_;
@@ -104,6 +105,7 @@ private:
     QEventLoop* waiting_ = nullptr;
     bool open_ = false;
     bool building_ = false;
+    QString screenshot_;
     QObject context_;
     std::shared_ptr<PostWaker> waker_;
 };

@@ -17,10 +17,6 @@ class EventsTest : public GuiWindowTest {
 protected:
     void SetUp() override { StartWindow(); }
 
-    void Click(const std::string& name) {
-        QTest::mouseClick(Find(name), Qt::LeftButton);
-        Drain();
-    }
     /// Replaces an entry's text by typing and completes it with Enter.
     void Enter(const std::string& name, const QString& text) {
         auto* line = Find<QLineEdit>(name);

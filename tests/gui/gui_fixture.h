@@ -97,6 +97,11 @@ protected:
         }
     }
 
+    void Click(const std::string& name) {
+        QTest::mouseClick(Find(name), Qt::LeftButton);
+        Drain();
+    }
+
     template <typename W = QWidget>
     W* Find(const std::string& name) {
         auto* widget = dynamic_cast<W*>(host->Widget(name));
