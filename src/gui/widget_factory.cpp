@@ -67,6 +67,13 @@ QWidget* MakeList(const window::Control& control, QWidget* client, const DialogU
 
 }  // namespace
 
+SheetWidget::SheetWidget(QWidget* parent) : QTabWidget(parent), bar_(new MultiRowTabBar(this)) { setTabBar(bar_); }
+
+void SheetWidget::resizeEvent(QResizeEvent* event) {
+    bar_->SetWrapWidth(width() - 4);
+    QTabWidget::resizeEvent(event);
+}
+
 PictureSpinBox::PictureSpinBox(const std::string& picture, QWidget* parent)
     : QSpinBox(parent), picture_(window::Picture::Of(picture)) {}
 
@@ -78,7 +85,7 @@ int PictureSpinBox::valueFromText(const QString& text) const {
 
 QWidget* CreateWidget(const window::Control& control, QWidget* client, const DialogUnits& units) {
     switch (control.kind) {
-        case ControlKind::Sheet: return new QTabWidget(client);
+        case ControlKind::Sheet: return new SheetWidget(client);
         case ControlKind::Tab: return nullptr;
         case ControlKind::Group: return new QGroupBox(Q(control.text), client);
         case ControlKind::Prompt: return new QLabel(Q(control.text), client);

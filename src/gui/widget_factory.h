@@ -6,10 +6,12 @@
 #pragma once
 
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QWidget>
 #include <string>
 
 #include "gui/dialog_units.h"
+#include "gui/multi_row_tab_bar.h"
 #include "window/control.h"
 #include "window/picture.h"
 
@@ -26,6 +28,19 @@ protected:
 
 private:
     window::Picture picture_;
+};
+
+/// A sheet whose tabs wrap into rows within its width.
+class SheetWidget : public QTabWidget {
+public:
+    explicit SheetWidget(QWidget* parent);
+    MultiRowTabBar* Bar() const { return bar_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    MultiRowTabBar* bar_;
 };
 
 /// Creates the widget of `control` as a child of `client`; null for tabs,

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/multi_row_tab_bar.h"
 #include "gui/qt_window_host.h"
 #include "modbus/test_connection.h"
 #include "platform/threads.h"
@@ -116,7 +117,9 @@ protected:
         auto* sheet = Find<QTabWidget>(control->parent);
         const int index = sheet->indexOf(host->Widget(tab));
         ASSERT_GE(index, 0) << tab;
-        QTest::mouseClick(sheet->tabBar(), Qt::LeftButton, {}, sheet->tabBar()->tabRect(index).center());
+        auto* bar = dynamic_cast<gui::MultiRowTabBar*>(sheet->tabBar());
+        ASSERT_NE(bar, nullptr);
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->RowTabRect(index).center());
         Drain();
         ASSERT_EQ(sheet->currentIndex(), index) << tab;
     }

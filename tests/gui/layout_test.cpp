@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <QTreeView>
 
+#include "gui/multi_row_tab_bar.h"
 #include "gui/queue_model.h"
 #include "gui/resources.h"
 #include "gui_fixture.h"
@@ -79,6 +80,26 @@ TEST_F(LayoutTest, SheetsShowTheirTabsInOrder) {
     EXPECT_EQ(labels("Sheet2"), (std::vector<std::string>{"Raw", "Formated"}));
     EXPECT_EQ(labels("Sheet3"), (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "10", "11", "12",
                                                             "13", "14", "15", "16", "17"}));
+}
+
+TEST_F(LayoutTest, SheetTabsWrapIntoRowsSoEveryTabShowsAndTheCurrentRowMeetsThePages) {
+    ShowTab("Tab_Counters");
+    for (const char* name : {"Sheet1", "Sheet3"}) {
+        SCOPED_TRACE(name);
+        auto* bar = dynamic_cast<gui::MultiRowTabBar*>(Find<QTabWidget>(name)->tabBar());
+        ASSERT_NE(bar, nullptr);
+        EXPECT_GE(bar->Rows(), 2);
+        for (int i = 0; i < bar->count(); ++i) EXPECT_TRUE(bar->rect().contains(bar->RowTabRect(i))) << i;
+        EXPECT_EQ(bar->RowTabRect(bar->currentIndex()).bottom(), bar->rect().bottom());
+    }
+    ShowTab("Tab_Utility");  // a tab of another row: its row moves next to the pages
+    auto* bar = dynamic_cast<gui::MultiRowTabBar*>(Find<QTabWidget>("Sheet1")->tabBar());
+    EXPECT_EQ(bar->RowTabRect(6).bottom(), bar->rect().bottom());
+    // The counters' entries stand below the tabs of their sheet.
+    ShowTab("Tab_Counters");
+    ShowTab("Tab_Counters_0");
+    QWidget* sheet3 = Find("Sheet3");
+    EXPECT_LT(sheet3->y() + Find<QTabWidget>("Sheet3")->tabBar()->height(), Find("CounterCurrentValues_1")->y());
 }
 
 TEST_F(LayoutTest, OnlyTheControlsOfTheTabsInFrontAreShowing) {
