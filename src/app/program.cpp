@@ -1,9 +1,9 @@
 #include "app/program.h"
 
-#include "app/ini_manager.h"
 #include "netcore/net_log.h"
 #include "platform/desktop_setting.h"
 
+window::INIClass INIMgr;
 int32_t LCurrentFDSetting = 0;
 int32_t LAdjFDSetting = 0;
 
@@ -32,7 +32,7 @@ void RestoreFullWindowDrag() {
 
 void StartUp(const ProgramParts& parts) {
     if (parts.startErrorManager) parts.startErrorManager();
-    INIMgr.Init(parts.settingsFile, INIStorage::Plain);
+    INIMgr.Init(parts.settingsFile);
     if (BannerWanted()) WriteBanner(StartUpBanner(ProgramPathForBanner()));
     if (parts.setDefaultIcon) parts.setDefaultIcon(kDefaultIcon);
     TurnOffFullWindowDrag();

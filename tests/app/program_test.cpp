@@ -8,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/ini_manager.h"
 #include "platform/command_line.h"
 #include "platform/debug_output.h"
 #include "platform/desktop_setting.h"
@@ -50,7 +49,7 @@ protected:
         parts.startErrorManager = [this] { log.steps.push_back("errors"); };
         parts.setDefaultIcon = [this](std::string_view icon) { log.steps.push_back("icon " + std::string(icon)); };
         parts.runWindow = [this] {
-            log.steps.push_back(std::string("window, settings manager ") + (INIMgr.Started() ? "on" : "off"));
+            log.steps.push_back("window, settings manager " + INIMgr.FileName());
             log.steps.push_back(DragSetting());
         };
         parts.closeCallBackWindow = [this] { log.steps.push_back("close callback window"); };
@@ -79,9 +78,8 @@ protected:
 TEST_F(Program, WithoutSwitchesStepsRunInOrderWithoutBanner) {
     platform::SetCommandLine("brackwater");
     RunProgram(parts);
-    EXPECT_THAT(log.steps, ElementsAre("errors", "icon Globe.ico", "window, settings manager on", "drag 0",
+    EXPECT_THAT(log.steps, ElementsAre("errors", "icon Globe.ico", "window, settings manager " + parts.settingsFile, "drag 0",
                                        "close callback window"));
-    EXPECT_FALSE(INIMgr.Started());
 }
 
 TEST_F(Program, BannerSurroundsTheWindowWhenLoggingIsAsked) {
@@ -90,7 +88,7 @@ TEST_F(Program, BannerSurroundsTheWindowWhenLoggingIsAsked) {
     const std::string path = ProgramPathForBanner();
     std::vector<std::string> expected = {"errors"};
     for (const auto& line : StartUpBanner(path)) expected.push_back(line);
-    expected.insert(expected.end(), {"icon Globe.ico", "window, settings manager on", "drag 0",
+    expected.insert(expected.end(), {"icon Globe.ico", "window, settings manager " + parts.settingsFile, "drag 0",
                                      "close callback window"});
     for (const auto& line : ClosingBanner(path)) expected.push_back(line);
     EXPECT_THAT(log.steps, ElementsAreArray(expected));
