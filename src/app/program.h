@@ -16,7 +16,7 @@
 
 #include "window/ini_class.h"
 
-/// The framework's settings manager, bound to ".\\Brackwater.INI" at start-up.
+/// The framework's settings manager, bound to ".\Brackwater.INI" at start-up.
 extern window::INIClass INIMgr;
 /// The desktop's full-window-drag setting as read at start-up (1 = on).
 extern int32_t LCurrentFDSetting;
