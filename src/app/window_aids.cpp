@@ -41,29 +41,28 @@ bool Inside(const aids::Rect& inner, const aids::Rect& outer) {
 // --- WindowSurface -------------------------------------------------------------
 
 const window::Control* WindowSurface::ControlOf(int32_t number) const {
-    if (manager_ == nullptr || number < 1) return nullptr;
-    const auto& controls = manager_->Declaration().controls;
+    if (number < 1) return nullptr;
+    const auto& controls = manager_.Declaration().controls;
     const auto index = static_cast<std::size_t>(number - 1);
     return index < controls.size() ? &controls[index] : nullptr;
 }
 
 int32_t WindowSurface::NumberOf(std::string_view name) const {
-    if (manager_ == nullptr || name.empty()) return 0;
-    const auto& controls = manager_->Declaration().controls;
+    if (name.empty()) return 0;
+    const auto& controls = manager_.Declaration().controls;
     auto it = std::find_if(controls.begin(), controls.end(), [&](const window::Control& c) { return c.name == name; });
     return it == controls.end() ? 0 : static_cast<int32_t>(it - controls.begin() + 1);
 }
 
-int32_t WindowSurface::Event() const { return manager_ ? manager_->Event() : 0; }
+int32_t WindowSurface::Event() const { return manager_.Event(); }
 
 int32_t WindowSurface::Field() const {
-    if (manager_ == nullptr) return 0;
-    return manager_->Field().empty() ? postedField_ : NumberOf(manager_->Field());
+    return manager_.Field().empty() ? postedField_ : NumberOf(manager_.Field());
 }
 
 void WindowSurface::BeginEvent() {
     postedField_ = 0;
-    if (manager_ == nullptr || !manager_->Field().empty()) return;
+    if (!manager_.Field().empty()) return;
     auto it = std::find_if(posted_.begin(), posted_.end(), [&](const auto& p) { return p.first == Event(); });
     if (it == posted_.end()) return;
     postedField_ = it->second;
@@ -100,7 +99,7 @@ std::string WindowSurface::Text(int32_t control) const {
 }
 
 void WindowSurface::Display(int32_t /*control*/) {
-    if (manager_) manager_->Display();
+    manager_.Display();
 }
 
 void WindowSurface::Post(int32_t event, int32_t control) {
@@ -152,13 +151,22 @@ void FocusAid::Init(const window::FocusHighlightSettings& s) {
                 s.IndicatorOffset);
 }
 
+WindowSurface& WindowAids::SurfaceFor(window::WindowManager& manager) {
+    if (!surface_) surface_ = std::make_unique<WindowSurface>(manager);
+    return *surface_;
+}
+
 void WindowAids::Install(window::TestWindowParts& parts) {
-    auto link = std::make_unique<LinkAid>(surface_);
-    auto focus = std::make_unique<FocusAid>(surface_);
-    link_ = link.get();
-    focus_ = focus.get();
-    parts.link = std::move(link);
-    parts.focus = std::move(focus);
+    parts.link = [this](window::WindowManager& manager) {
+        auto link = std::make_unique<LinkAid>(SurfaceFor(manager));
+        link_ = link.get();
+        return link;
+    };
+    parts.focus = [this](window::WindowManager& manager) {
+        auto focus = std::make_unique<FocusAid>(SurfaceFor(manager));
+        focus_ = focus.get();
+        return focus;
+    };
 }
 
 }  // namespace app

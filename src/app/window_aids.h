@@ -27,11 +27,8 @@ namespace app {
 /// The aids' view of a running window.
 class WindowSurface : public aids::Surface {
 public:
-    explicit WindowSurface(window::WindowHost& host) : host_(host) {}
-
-    /// The window whose events and controls the aids see; before this the
-    /// surface knows no control.
-    void Attach(window::WindowManager& manager) { manager_ = &manager; }
+    /// The surface of `manager`'s window, drawn through its host.
+    explicit WindowSurface(window::WindowManager& manager) : host_(manager.Host()), manager_(manager) {}
     /// The number of the control called `name`; 0 when there is none.
     int32_t NumberOf(std::string_view name) const;
 
@@ -65,7 +62,7 @@ private:
     const window::Control* ControlOf(int32_t number) const;
 
     window::WindowHost& host_;
-    window::WindowManager* manager_ = nullptr;
+    window::WindowManager& manager_;
     std::vector<Drawn> drawn_;
     /// Controls of events posted by the aids, oldest first; the host's queue
     /// carries event numbers only.
@@ -106,22 +103,20 @@ private:
     aids::FocusHighlightClassType focus_;
 };
 
-/// The aids of one test window: Install them into the window's parts before
-/// the window is made, Attach the window once it exists (before it runs).
-/// Must outlive the window.
+/// The aids of one test window: Install puts their makers into the window's
+/// parts; the window makes them with itself. Must outlive the window.
 class WindowAids {
 public:
-    explicit WindowAids(window::WindowHost& host) : surface_(host) {}
     void Install(window::TestWindowParts& parts);
-    void Attach(window::WindowManager& manager) { surface_.Attach(manager); }
-    WindowSurface& Surface() { return surface_; }
     LinkAid* Link() { return link_; }
     FocusAid* Focus() { return focus_; }
 
 private:
-    WindowSurface surface_;
-    LinkAid* link_ = nullptr;    // owned by the window's parts
-    FocusAid* focus_ = nullptr;  // owned by the window's parts
+    WindowSurface& SurfaceFor(window::WindowManager& manager);
+
+    std::unique_ptr<WindowSurface> surface_;
+    LinkAid* link_ = nullptr;    // owned by the window
+    FocusAid* focus_ = nullptr;  // owned by the window
 };
 
 }  // namespace app

@@ -55,7 +55,6 @@ protected:
         parts.productAddress = "https://example.invalid/brackwater";
         aids.Install(parts);
         testWindow = std::make_unique<window::TestWindow>(host, std::move(parts));
-        aids.Attach(testWindow->ThisWindow);
         EXPECT_EQ(host.Start(testWindow->ThisWindow), 0);
     }
     ~WindowAidsTest() override {
@@ -70,7 +69,7 @@ protected:
     platform::ManualClock clock{100};
     platform::ScopedClock scopedClock{clock};
     window::HeadlessHost host{clock};
-    WindowAids aids{host};
+    WindowAids aids;
     std::unique_ptr<window::TestWindow> testWindow;
 };
 
