@@ -140,3 +140,22 @@ TEST_F(CallBackWindowTest, LibraryShutdownEndsARunningCallBackWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CallBackWindowTest, WithNoSocketsCloseAllWritesOnlyItsInformationLines) {
+    LogWith("/netall");
+    capture.Clear();
+    CloseAll();
+    EXPECT_THAT(capture.Lines(), ::testing::ElementsAre(Prefix(1, "CloseAll") + "Information: Closing All",
+                                                        Prefix(1, "CloseAll") + "Information: Closing Sockets",
+                                                        Prefix(1, "CloseAll") + "End of function - That's all folks"));
+}
+
+TEST_F(CallBackWindowTest, CloseAllKeepsTheUniqueEvents) {
+    NetGetUniqueEvent();
+    CloseAll();
+    EXPECT_EQ(NetGetUniqueEvent(), 2058);
+}
+
+}  // namespace
