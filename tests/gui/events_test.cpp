@@ -66,15 +66,16 @@ TEST_F(EventsTest, TickingABoxSetsItsVariableAndAllOnTicksEveryOutput) {
 }
 
 TEST_F(EventsTest, TypedTextReachesItsVariableWhenTheEntryIsCompleted) {
-    window.reset();
-    StartWindow("[Test]\r\nTimerValue=0\r\n");
+    Click("BClose");  // no ticks from here on
+    Find<QSpinBox>("TimerValue")->setValue(0);
+    Drain();
     Enter("Server", "127.0.0.1");
     Enter("Port", "502");
     EXPECT_EQ(window->Data.Server.Str(), "127.0.0.1");
     EXPECT_EQ(window->Data.Port, 502);
     Click("BOpen");
     EXPECT_EQ(connection->opens, (std::vector<std::string>{"127.0.0.1:502"}));
-    // Timer Value is 0 until a tick copies the period into it: Open leaves the timer stopped.
+    // With Timer Value 0, Open leaves the timer stopped.
     EXPECT_FALSE(host->Timer().isActive());
 }
 
@@ -93,6 +94,7 @@ TEST_F(EventsTest, TypingIsNotOverwrittenBeforeTheEntryIsCompleted) {
 }
 
 TEST_F(EventsTest, SpinBoxArrowsSetTheTimerPeriodAtOnce) {
+    Click("BClose");  // no ticks to change Timer Value meanwhile
     auto* spin = Find<QSpinBox>("TimerValue");
     const int before = spin->value();
     spin->stepUp();  // what the up arrow does
