@@ -65,3 +65,23 @@ TEST_F(TimerTest, TicksDueWhileTheWindowIsBusyWaitAsOne) {
 
 }  // namespace
 }  // namespace gui_test
+
+namespace gui_test {
+namespace {
+
+TEST_F(TimerTest, ANumberPostedFromAnotherThreadWakesTheWindowsLoop) {
+    const int windowThread = platform::ThisThread();
+    auto started = platform::StartThread([windowThread] { platform::PostEvent(0x7123, windowThread); });
+    started.thread.join();
+    // The post hook schedules the drain on the Qt loop; no one takes the queue by hand here.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] {
+            for (const auto& event : host->Waiting())
+                if (event.event == 0x7123) return true;
+            return false;
+        },
+        5000));
+}
+
+}  // namespace
+}  // namespace gui_test
