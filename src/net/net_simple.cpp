@@ -1,34 +1,35 @@
-// NetSimple's set-up, checks and error reporting. The calls into the socket
-// engine (open, send, close, receive) are not linked into this library yet:
-// until they are, an open or a send that passes its checks fails with -56
-// ("not actively initiated") through the error trap, and no events arrive.
+// NetSimple: setting up, opening, sending, closing and tearing down one
+// client connection. Window (owner) thread only.
 #include "net/net_simple.h"
 
-#include <algorithm>
 #include <fmt/format.h>
 
+#include <algorithm>
+
+#include "net/simple_engine.h"
+#include "net/unique_events.h"
 #include "platform/threads.h"
 
 namespace {
-constexpr int32_t kNotInitialised = -60;
-constexpr int32_t kAlreadyOpen = -55;
-constexpr int32_t kBadLength = -4;
-constexpr int32_t kNotOpen = -36;
-constexpr int32_t kNoHostOrPort = -33;
-constexpr int32_t kEngineNotStarted = -56;
+
 constexpr int32_t kCertificateOptionsSize = 5224;
 constexpr int32_t kWholePacketAllocSize = 524288;
-constexpr std::string_view kInitNotCalled =
-    "The NetSimple object's Init() method was not called before the Open() method was called";
+
+/// "First n bytes of <what> = [...]" for LogDataBytes, with "..." when cut.
+std::string FirstBytesLine(std::string_view what, std::string_view data, int32_t logDataBytes) {
+    const auto shown = std::min(data.size(), static_cast<std::size_t>(logDataBytes));
+    return fmt::format("First {} bytes of {} = [{}]{}", shown, what, data.substr(0, shown),
+                       shown < data.size() ? "..." : "");
+}
+
 }  // namespace
 
 std::string_view NET::SimplePacketType::Data() const {
-    auto length = static_cast<std::size_t>(std::clamp(BinDataLen, 0, MaxBinData));
-    return {BinData.Data(), length};
+    const auto length = static_cast<std::size_t>(std::clamp(BinDataLen, 0, NET::MaxBinData));
+    return BinData.Whole().substr(0, length);
 }
 
 NetSimple::NetSimple() { Connection_.LocalIP = "<unknown>"; }
-
 NetSimple::~NetSimple() = default;
 
 void NetSimple::Init(uint32_t Mode) {
@@ -50,9 +51,16 @@ void NetSimple::Init(uint32_t Mode) {
 }
 
 void NetSimple::Prime() {
+    if (Initalised_ == 1) {
+        // Priming twice would take a second set of event numbers and lose the first.
+        Log("Error. Prime called a second time; ignored.", "NetSimple.Prime", NET::ObjectErrorLine);
+        return;
+    }
     Wait_(-60);
-    Connection_.NotifyEvent = 0;  // no unique events without the callback window
-    Log("Error getting new unique event. None was available.", "NetSimple.Prime", NET::ObjectErrorLine);
+    Connection_.NotifyEvent = NetGetUniqueEvent();
+    if (Connection_.NotifyEvent == 0) {
+        Log("Error getting new unique event. None was available.", "NetSimple.Prime", NET::ObjectErrorLine);
+    }
     Initalised_ = 1;
     Release_(-61);
 }
@@ -60,116 +68,184 @@ void NetSimple::Prime() {
 void NetSimple::Open(std::string_view Server, uint16_t Port) {
     if (Initalised_ == 0) {
         Log("Error - Open being called before Init.", "NetSimple.Open", NET::ObjectErrorLine);
-        Error = kNotInitialised, WinSockError = 0, SSLError = 0;
-        ErrorTrap(kInitNotCalled, "NetSimple.Open");
-        return;
-    }
-    if (OpenFlag != 0 || AsyncOpenBusy != 0) {
-        Error = kAlreadyOpen, WinSockError = 0, SSLError = 0;
-        ErrorTrap("The client connection could not be opened because the connection was already open",
+        Error = -60;
+        WinSockError = 0;
+        SSLError = 0;
+        ErrorTrap("The NetSimple object's Init() method was not called before the Open() method was called",
                   "NetSimple.Open");
         return;
     }
-    Error = 0, WinSockError = 0, SSLError = 0, AsyncOpenBusy = 0;
-    if (BetweenPhaseOneAnTwo_ == 1) IgnorePhaseTwo_ = 1;
-    Connection_.Server = platform::TrimRight(Server);
+    if (OpenFlag != 0 || AsyncOpenBusy != 0) {
+        Error = -55;
+        WinSockError = 0;
+        SSLError = 0;
+        Log("Connection already open. Please close or abort the connection before trying to open a new connection.",
+            "NetSimple(Client).Open", NET::ObjectNormalLine);
+        ErrorTrap("The client connection could not be opened because the connection was already open", "NetSimple.Open");
+        return;
+    }
+    const std::string_view server = platform::TrimRight(Server);
+    Log(fmt::format("Attempting to connect to {} on Port {}", server, Port), "NetSimple(Client).Open",
+        NET::ObjectNormalLine);
+    Error = WinSockError = SSLError = AsyncOpenBusy = 0;
+    if (BetweenPhaseOneAnTwo_ == 1) {
+        IgnorePhaseTwo_ = 1;
+        Log("Setting IgnorePhaseTwo = true. We weren't able to call PhaseTwo Close Down before this object is being used "
+            "to open another connection. That's fine the Sparlin DLL will clean up our old connection for us.",
+            "NetSimple.Open", NET::ObjectNormalLine);
+    }
+    Connection_.Server = server;
     Connection_.Port = Port;
-    Connection_.AsyncOpenTimeout = AsyncOpenUse != 0 ? AsyncOpenTimeOut : 0;
-    Connection_.InactiveTimeout = InActiveTimeout;
-    Error = kEngineNotStarted;
-    CallErrorTrap_("Unable to Open Connection", "NetSimple(Client).Open");
+    Connection_.SSL = SSL;
+    Connection_.SSL_Method = SSLMethod;
+    Connection_.SSL_DontConnectOnOpen = SSLDontConnectOnOpen_;
+    Connection_.AsyncOpenTimeout = 0;
+    if (AsyncOpenUse != 0) {
+        Connection_.AsyncOpenTimeout = AsyncOpenTimeOut;
+        Log(fmt::format("Will use Asynchronous Open. Timeout (hs) = {}", AsyncOpenTimeOut), "NetSimple(Client).Open",
+            NET::ObjectNormalLine);
+    }
+    Connection_.InactiveTimeout = 0;
+    if (InActiveTimeout != 0) {
+        Connection_.InactiveTimeout = InActiveTimeout;
+        Log(fmt::format("Will use InActive (Idle) Timeout (hs) = {}", InActiveTimeout), "NetSimple(Client).Open",
+            NET::ObjectNormalLine);
+    }
+    Error = NetSimpleOpen(Connection_);
+    WinSockError = SSLError = 0;
+    if (Error != 0) {
+        CallErrorTrap_("Unable to Open Connection", "NetSimple(Client).Open");
+        return;
+    }
+    if (Connection_.AsyncOpenTimeout > 0) {
+        OpenFlag = 0;
+        AsyncOpenBusy = 1;
+        Log(fmt::format("Opening Connection Asynchrously (will wait for Process() or Err0rTrap() to be called). on "
+                        "Socket = {} SockID = {}",
+                        Connection_.Socket, Connection_.SockID),
+            "NetSimple(Client).Open", NET::ObjectNormalLine);
+    } else {
+        OpenFlag = 1;
+        Log(fmt::format("Connection opened on Socket = {} SockID = {}", Connection_.Socket, Connection_.SockID),
+            "NetSimple(Client).Open", NET::ObjectNormalLine);
+    }
 }
 
 void NetSimple::Send() {
+    constexpr std::string_view kSend = "NetSimple.Send";
     if (Initalised_ == 0) {
-        Log("Error - Open being called before Init.", "NetSimple.Send", NET::ObjectErrorLine);
-        Error = kNotInitialised;
-        ErrorTrap(kInitNotCalled, "NetSimple.Send");
+        Log("Error - Open being called before Init.", kSend, NET::ObjectErrorLine);
+        Error = -60;
+        ErrorTrap("The NetSimple object's Init() method was not called before the Open() method was called", kSend);
         return;
     }
-    Error = 0, WinSockError = 0, SSLError = 0;
-    auto refuse = [this](int32_t code, std::string_view text) {
-        Error = code;
-        CallErrorTrap_(text, "NetSimple.Send");
-    };
-    if (Packet.BinDataLen > NET::MaxBinData)
-        return refuse(kBadLength, "Trying to send too much data in self.packet.binData and self.packet.binDataLen");
-    if (OpenFlag == 0) return refuse(kNotOpen, "The connection is not open and therefore the data can not be sent.");
-    if (Packet.BinDataLen <= 0) return refuse(kBadLength, "Data length is less than or equal to zero");
-    if (Connection_.Server.Empty() || Connection_.Port == 0)
-        return refuse(kNoHostOrPort, "Hostname or Port are not set to anything. (You must call self.open first).");
-    refuse(kEngineNotStarted, "Error sending data");
+    Log(fmt::format("Sending Data to HostName = {} OnSocket = {} SockID = {} Port = {} BinDataLen = {}",
+                    Connection_.Server.View(), Connection_.Socket, Connection_.SockID, Connection_.Port,
+                    Packet.BinDataLen),
+        "NetSimple.Send (Client Mode)", NET::ObjectNormalLine);
+    if (LogDataBytes > 0 && Packet.BinDataLen > 0) {
+        Log(FirstBytesLine("Data", Packet.Data(), LogDataBytes), "NetSimple.Send (Client Mode)", NET::ObjectNormalLine);
+    }
+    Error = WinSockError = SSLError = 0;
+    if (Packet.BinDataLen > NET::MaxBinData) {
+        Error = -4;
+        return CallErrorTrap_("Trying to send too much data in self.packet.binData and self.packet.binDataLen", kSend);
+    }
+    if (OpenFlag == 0) {
+        Error = -36;
+        return CallErrorTrap_("The connection is not open and therefore the data can not be sent.", kSend);
+    }
+    if (Packet.BinDataLen <= 0) {
+        Error = -4;
+        return CallErrorTrap_("Data length is less than or equal to zero", kSend);
+    }
+    if (Connection_.Server.Empty() || Connection_.Port == 0) {
+        Error = -33;
+        return CallErrorTrap_("Hostname or Port are not set to anything. (You must call self.open first).", kSend);
+    }
+    Error = NetSimpleSend(Connection_, Packet);
+    if (Error == 0) return;
+    if (Error == -34) OpenFlag = 0;
+    if (Error == -34 && DontErrorTrapInSendIfConnectionClosed == 1) {
+        Log("While trying to send data, we discover the connection has been closed down. The programmer has chosen to "
+            "handle the error himself.",
+            kSend, NET::ObjectNormalLine);
+        return;
+    }
+    Log("Error. Note to the programmer - look at the docs for info on the self.DontErrorTrapInSendIfConnectionClosed in "
+        "the NetSimpleConnection property section.",
+        kSend, NET::ObjectNormalLine);
+    CallErrorTrap_("Error sending data", kSend);
 }
 
 void NetSimple::Close() {
-    Error = 0, WinSockError = 0, SSLError = 0;
+    Log(fmt::format("Closing Client Socket = {} SockID = {} to Server = {} Originally Connected to Port = {}",
+                    Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port),
+        "NetSimple.Close", NET::ObjectNormalLine);
+    Error = WinSockError = SSLError = 0;
     if (OpenFlag == 0) {
         Log("Warning. Socket not open. Can not close", "NetSimple.Close", NET::ObjectNormalLine);
         return;
     }
     WholePacketFree(Connection_.SockID);
+    Error = NetSimpleClose(Connection_, 0, 0, NET::SimpleClosePhaseOne);
     BetweenPhaseOneAnTwo_ = 1;
     IgnorePhaseTwo_ = 0;
     OpenFlag = 0;
+    if (Error != 0) CallErrorTrap_("Unable to Close connection", "NetSimple.Close");
 }
 
 void NetSimple::Abort() {
-    Error = 0, WinSockError = 0, SSLError = 0;
+    Log(fmt::format("Aborting (immediately closing) Client Socket = {} SockID = {} to Server = {} Originally Connected "
+                    "to Port = {}",
+                    Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port),
+        "NetSimple.Abort", NET::ObjectNormalLine);
+    Error = WinSockError = SSLError = 0;
     if (OpenFlag == 0 && AsyncOpenBusy == 0) {
         Log("Warning. Socket not open. Can not abort", "NetSimple.Abort", NET::ObjectNormalLine);
         return;
     }
     WholePacketFree(Connection_.SockID);
+    Error = NetSimpleClose(Connection_, 0, 0, NET::SimpleCloseAbort);
     OpenFlag = 0;
     AsyncOpenBusy = 0;
+    if (Error != 0) CallErrorTrap_("Unable to Abort (Close) connection", "NetSimple.Abort");
 }
 
 void NetSimple::Kill() {
     if (OpenFlag == 1) Close();
     if (AsyncOpenBusy != 0) Abort();
+    NetFreeUniqueEvent(Connection_.NotifyEvent);
     Connection_.NotifyThread = 0;
-    QServerConnections = nullptr;
-    QServerConnections_.reset();
-    WholePacketQueue = nullptr;
-    WholePacketQueue_.reset();
+    if (QServerConnections_) {
+        RefreshQServerConnections(1);
+        QServerConnections_.reset();
+        QServerConnections = nullptr;
+    }
+    if (WholePacketQueue_) {
+        WholePacketQueue_.reset();
+        WholePacketQueue = nullptr;
+    }
 }
 
-void NetSimple::TakeEvent(int32_t /*Event*/) {}
-
-void NetSimple::Process() {}
-
-void NetSimple::ConnectionClosed() {}
-
-void NetSimple::ErrorTrap(std::string_view ErrorStr, std::string_view FunctionName) {
-    std::string explanation = InterpretError();
-    std::string text = Error == 0 ? fmt::format("{}.", ErrorStr)
-                                  : fmt::format("{}. The error number was {} which means {}.", ErrorStr, Error,
-                                                explanation);
-    ErrorString = text;
-    Log(fmt::format("{}Error = {} = {} : {} Function = {} Server = {} Port = {}",
-                    SuppressErrorMsg == 1 ? "<no display> " : "", Error, ErrorStr, explanation, FunctionName,
-                    Connection_.Server.View(), Connection_.Port),
-        "NetSimple.ErrorTrap", NET::ObjectErrorLine);
-}
-
-void NetSimple::CallErrorTrap_(std::string_view ErrorStr, std::string_view FunctionName) {
-    std::string detail = Error != 0 ? " : " + InterpretError() : std::string();
-    Log(fmt::format("Error = {} = {}{} Function = {} Server = {} Port = {}", Error, ErrorStr, detail, FunctionName,
-                    Connection_.Server.View(), Connection_.Port),
-        "NetSimple._CallErrorTrap", NET::ObjectErrorLine);
-    ErrorTrap(ErrorStr, FunctionName);
-}
-
-void NetSimple::GetInfo(int32_t Options, int32_t /*Socket*/, int32_t /*SockID*/) {
-    if (Options == 1 || Options == 2) {
-        OutgoingDLLPackets = 0;
-        OutgoingDLLPacketsBytes = 0;
+void NetSimple::GetInfo(int32_t Options, int32_t Socket, int32_t SockID) {
+    if (Socket == 0 && SockID == 0) {
+        Socket = Connection_.Socket;
+        SockID = Connection_.SockID;
+    }
+    if (Options != 1 && Options != 2) {
+        Log(fmt::format("Illegal p_Options = {}", Options), "NetSimple.GetInfo", NET::ObjectErrorLine);
         return;
     }
-    Log(fmt::format("Illegal p_Options = {}", Options), "NetSimple.GetInfo", NET::ObjectErrorLine);
+    int64_t bytes = 0;
+    OutgoingDLLPackets = NetSimpleOutgoingPackets(Socket, SockID, &bytes);
+    OutgoingDLLPacketsBytes = Options == 2 ? static_cast<int32_t>(bytes) : 0;
 }
 
-// Server side, secure side, ping and whole-packet framing: not used by this program.
+// The hooks and the methods of the server side, secure sockets, ping and
+// whole-packet framing, which this library does not offer.
+void NetSimple::Process() {}
+void NetSimple::ConnectionClosed() {}
 void NetSimple::CloseServerConnection(int32_t, int32_t) {}
 void NetSimple::AbortServerConnection(int32_t, int32_t) {}
 void NetSimple::Ping(std::string_view, int32_t) {}
@@ -178,7 +254,10 @@ void NetSimple::WholePacketSend(std::string_view, int32_t) {}
 void NetSimple::WholePacketStorePartialPacket() {}
 void NetSimple::WholePacketTruncate(int32_t) {}
 void NetSimple::WholePacketCheckForWhole() {}
-void NetSimple::WholePacketFree(int32_t) {}
+void NetSimple::WholePacketFree(int32_t SockID) {
+    if (WholePacketQueue == nullptr) return;
+    std::erase_if(*WholePacketQueue, [&](const NETDLL::SimpleWholePacketQType& entry) { return entry.SockID == SockID; });
+}
 void NetSimple::PartiallyCloseServer() {}
 void NetSimple::RefreshQServerConnections(int32_t) {}
 void NetSimple::SSLGetRemoteCertificate_(int32_t, int32_t, int32_t) {}

@@ -186,4 +186,14 @@ public:
     std::unique_ptr<std::vector<NETDLL::SimpleServerConnectionsQType>> QServerConnections_;
     int32_t BetweenPhaseOneAnTwo_ = 0;
     int32_t IgnorePhaseTwo_ = 0;
+
+private:
+    // TakeEvent's steps for a stored packet, and the two close routines.
+    void TakePacket();
+    void DispatchPacket();
+    void DeliverToProcess();
+    /// Remote close: the engine's second phase, then ConnectionClosed.
+    void ConClosed1();
+    /// Local close: the second phase, unless a new open has taken the object over.
+    void ConClosed2();
 };

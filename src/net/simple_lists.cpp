@@ -1,0 +1,197 @@
+#include "net/simple_lists.h"
+
+#include <algorithm>
+#include <utility>
+
+SimpleClientSocketList qSimpleClientSockets;
+SimpleInDataList qSimpleInData;
+SimpleOutQueue qSimpleOutQueue;
+
+namespace {
+
+bool SameAddress(const platform::SockAddrIn& a, const platform::SockAddrIn& b) {
+    return a.sin_family == b.sin_family && a.sin_port == b.sin_port && a.sin_addr == b.sin_addr;
+}
+
+}  // namespace
+
+// ---- client socket records ----
+
+SimpleClientSocketList::Record* SimpleClientSocketList::BySockID(int32_t sockID) {
+    auto found = records_.find(sockID);
+    return found == records_.end() ? nullptr : &found->second;
+}
+
+SimpleClientSocketList::Record* SimpleClientSocketList::ByMessage(int32_t message) {
+    auto found = byMessage_.find(message);
+    return found == byMessage_.end() ? nullptr : BySockID(found->second);
+}
+
+SimpleClientSocketList::Record* SimpleClientSocketList::ByDNSHandle(int32_t handle) {
+    auto found = byHandle_.find(handle);
+    return found == byHandle_.end() ? nullptr : BySockID(found->second);
+}
+
+bool SimpleClientSocketList::Add(const Record& record) {
+    auto [where, added] = records_.emplace(record.SockID, record);
+    if (!added) return false;
+    Record& stored = where->second;
+    const int32_t message = std::exchange(stored.AsyncMessage, 0);
+    const int32_t handle = std::exchange(stored.AsyncDNSHandle, 0);
+    SetAsyncMessage(stored, message);
+    SetAsyncDNSHandle(stored, handle);
+    return true;
+}
+
+bool SimpleClientSocketList::Save(const Record& record) {
+    Record* stored = BySockID(record.SockID);
+    if (stored == nullptr) return false;
+    if (stored == &record) return true;
+    SetAsyncMessage(*stored, record.AsyncMessage);
+    SetAsyncDNSHandle(*stored, record.AsyncDNSHandle);
+    *stored = record;
+    return true;
+}
+
+void SimpleClientSocketList::Erase(int32_t sockID) {
+    Record* record = BySockID(sockID);
+    if (record == nullptr) return;
+    SetAsyncMessage(*record, 0);
+    SetAsyncDNSHandle(*record, 0);
+    records_.erase(sockID);
+}
+
+void SimpleClientSocketList::SetAsyncMessage(Record& record, int32_t message) {
+    if (record.AsyncMessage != 0) byMessage_.erase(record.AsyncMessage);
+    record.AsyncMessage = message;
+    if (message != 0) byMessage_[message] = record.SockID;
+}
+
+void SimpleClientSocketList::SetAsyncDNSHandle(Record& record, int32_t handle) {
+    if (record.AsyncDNSHandle != 0) byHandle_.erase(record.AsyncDNSHandle);
+    record.AsyncDNSHandle = handle;
+    if (handle != 0) byHandle_[handle] = record.SockID;
+}
+
+std::vector<int32_t> SimpleClientSocketList::SockIDs() const {
+    std::vector<int32_t> ids;
+    ids.reserve(records_.size());
+    for (const auto& entry : records_) ids.push_back(entry.first);
+    return ids;
+}
+
+void SimpleClientSocketList::Clear() {
+    records_.clear();
+    byMessage_.clear();
+    byHandle_.clear();
+}
+
+// ---- stored packets ----
+
+void SimpleInDataList::Append(Packet packet) {
+    const uint64_t key = next_++;
+    bySockID_[packet.SockID].push_back(key);
+    packets_.emplace(key, std::move(packet));
+}
+
+std::size_t SimpleInDataList::PositionOf(uint64_t key) const {
+    auto found = packets_.find(key);
+    return static_cast<std::size_t>(std::distance(packets_.begin(), found)) + 1;
+}
+
+void SimpleInDataList::Remove(uint64_t key) {
+    auto found = packets_.find(key);
+    if (found == packets_.end()) return;
+    auto owner = bySockID_.find(found->second.SockID);
+    if (owner != bySockID_.end()) {
+        std::erase(owner->second, key);
+        if (owner->second.empty()) bySockID_.erase(owner);
+    }
+    packets_.erase(found);
+}
+
+int32_t SimpleInDataList::RemoveOf(int32_t sockID, int32_t socket) {
+    auto owner = bySockID_.find(sockID);
+    if (owner == bySockID_.end()) return 0;
+    int32_t removed = 0;
+    std::deque<uint64_t> kept;
+    for (uint64_t key : owner->second) {
+        if (packets_.at(key).OnSocket == socket) {
+            packets_.erase(key);
+            ++removed;
+        } else {
+            kept.push_back(key);
+        }
+    }
+    if (kept.empty()) {
+        bySockID_.erase(owner);
+    } else {
+        owner->second = std::move(kept);
+    }
+    return removed;
+}
+
+void SimpleInDataList::Clear() {
+    packets_.clear();
+    bySockID_.clear();
+}
+
+// ---- queued packets ----
+
+void SimpleOutQueue::Append(Packet packet) {
+    auto& queue = bySockID_[packet.SockID];
+    queue.push_back(std::move(packet));
+    ++count_;
+}
+
+SimpleOutQueue::Packet* SimpleOutQueue::FirstFor(int32_t sockID, int32_t socket, const platform::SockAddrIn& addr) {
+    auto owner = bySockID_.find(sockID);
+    if (owner == bySockID_.end()) return nullptr;
+    for (Packet& packet : owner->second) {
+        if (packet.Socket == socket && SameAddress(packet.Addr, addr)) return &packet;
+    }
+    return nullptr;
+}
+
+void SimpleOutQueue::RemoveFirst(int32_t sockID, int32_t packetID) {
+    auto owner = bySockID_.find(sockID);
+    if (owner == bySockID_.end()) return;
+    auto& queue = owner->second;
+    auto found = std::find_if(queue.begin(), queue.end(), [&](const Packet& p) { return p.SimplePacketID == packetID; });
+    if (found == queue.end()) return;
+    queue.erase(found);
+    --count_;
+    if (queue.empty()) bySockID_.erase(owner);
+}
+
+int32_t SimpleOutQueue::RemoveOf(int32_t sockID, int32_t socket, uint32_t ip) {
+    auto owner = bySockID_.find(sockID);
+    if (owner == bySockID_.end()) return 0;
+    const auto before = owner->second.size();
+    std::erase_if(owner->second,
+                  [&](const Packet& p) { return p.Socket == socket && (ip == 0 || p.Addr.sin_addr == ip); });
+    const auto removed = before - owner->second.size();
+    count_ -= removed;
+    if (owner->second.empty()) bySockID_.erase(owner);
+    return static_cast<int32_t>(removed);
+}
+
+int32_t SimpleOutQueue::CountOf(int32_t sockID, int32_t socket, int64_t* bytes) const {
+    int32_t count = 0;
+    int64_t total = 0;
+    auto owner = bySockID_.find(sockID);
+    if (owner != bySockID_.end()) {
+        for (const Packet& p : owner->second) {
+            if (p.Socket != socket) continue;
+            ++count;
+            total += static_cast<int64_t>(p.BinData.size());
+        }
+    }
+    if (bytes != nullptr) *bytes = total;
+    return count;
+}
+
+void SimpleOutQueue::Clear() {
+    bySockID_.clear();
+    count_ = 0;
+}
