@@ -9,10 +9,6 @@
 
 int32_t EngineNow() { return platform::ClockTime(); }
 
-int32_t HundredthsSince(int32_t earlier, int32_t now) {
-    return now >= earlier ? now - earlier : now + NET::ClocksPerDay - earlier;
-}
-
 std::string DottedIP(uint32_t address) { return platform::inet_ntoa(address); }
 
 std::string AddressAndPort(const platform::SockAddrIn& address) {

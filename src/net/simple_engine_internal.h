@@ -45,8 +45,6 @@ using SimpleRecord = NETDLL::SimpleClientSocketsType;
 int32_t EngineNow();
 /// Stop time of an asynchronous open `timeout` hundredths from now; 0 for none.
 int32_t SetSimpleClientSocketsAsyncOpenStopTime(int32_t timeout);
-/// Hundredths from `earlier` to `now`, allowing for one midnight between them.
-int32_t HundredthsSince(int32_t earlier, int32_t now);
 /// The dotted text of an address in network byte order.
 std::string DottedIP(uint32_t address);
 /// "<address>:<port>" of an address group.

@@ -1,0 +1,145 @@
+// The test window's Modbus logic over the real connection object and socket
+// engine, against the DL06 simulator on loopback: requests go out on the
+// transmission pass, replies come back as window events and land in the
+// window's data.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+
+#include "fake_connection.h"
+#include "modbus/requests.h"
+#include "modbus/test_connection.h"
+#include "modbus/transmission.h"
+#include "net/callback_window.h"
+#include "net/simple_engine.h"
+#include "net/unique_events.h"
+#include "netcore/net_critical.h"
+#include "netcore/net_log_testing.h"
+#include "netcore/net_memory.h"
+#include "platform/clock.h"
+#include "platform/command_line.h"
+#include "platform/debug_output.h"
+#include "platform/threads.h"
+#include "sim/simulator.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kBound{10000};  // never reached when things work
+
+class LiveServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetLibrary();
+        platform::SetCommandLine("brackwater");
+        InstallSimpleEngine();
+        { NetCriticalHold hold; NetMemory.WinsockInit = 1; }
+        ASSERT_TRUE(simulator.Start());
+        data.Server = "127.0.0.1";
+        data.Port = simulator.Port();
+        connection.SuppressErrorMsg = 1;
+        connection.Init(NET::SimpleClient);
+    }
+    void TearDown() override {
+        connection.Kill();
+        NetCloseCallBackWindow();
+        EXPECT_TRUE(NetWaitForCallBackWindowEnd(kBound));
+        while (platform::TakeEvent()) {}
+        simulator.Stop();
+        ResetLibrary();
+    }
+    static void ResetLibrary() {
+        ResetNetLoggingForTests();
+        ResetUniqueEventsForTests();
+        ResetSimpleEngineForTests();
+        NetCriticalHold hold;
+        NetMemory = NETDLL::NetMemoryType{};
+    }
+
+    /// Hands this thread's events to the connection, as the window does, until `done` holds.
+    bool PumpUntil(const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + kBound;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            if (auto event = platform::WaitEvent(std::chrono::milliseconds(100))) connection.TakeEvent(*event);
+        }
+        return true;
+    }
+    /// Timer ticks until the connection is open: the first pass only starts the open.
+    void OpenThroughTheFirstPass() {
+        TransmissionPass(data, connection);
+        EXPECT_EQ(connection.AsyncOpenBusy, 1);
+        ASSERT_TRUE(PumpUntil([&] { return connection.OpenFlag == 1; }));
+    }
+    bool AllAnswered() const {
+        return std::all_of(data.QComms.begin(), data.QComms.end(), [](const CommsRow& row) { return row.Recieved == 1; });
+    }
+
+    platform::ManualClock clock{3600 * 100, {2026, 1, 1}};
+    platform::ScopedClock scopedClock{clock};
+    platform::ScopedCapture capture;
+    sim::Dl06Simulator simulator;
+    TestData data;
+    modbus_test::FakeWindow window;
+    MyC connection{data, window};
+};
+
+TEST_F(LiveServerTest, InputsRequestedFromTheControllerShowInTheWindow) {
+    for (int k : {1, 2, 9, 19}) simulator.Memory().SetCoil(static_cast<uint32_t>(2047 + k), true);
+    rRequestInputs(data);
+    OpenThroughTheFirstPass();
+    TransmissionPass(data, connection);
+    ASSERT_TRUE(PumpUntil([&] { return AllAnswered(); }));
+    // The read starts one coil below Y0 and takes 20 coils, so inputs 1 to 19 are Y0 to Y22.
+    for (std::size_t k = 1; k <= 19; ++k) {
+        const bool on = k == 1 || k == 2 || k == 9 || k == 19;
+        EXPECT_EQ(data.Inputs[k], on ? 1 : 0) << "input " << k;
+    }
+    EXPECT_EQ(simulator.RequestsHandled(), 1u);
+    ASSERT_GE(data.QReturn.size(), 2u);  // REC above REQ
+    EXPECT_THAT(data.QReturn[0].ReturnString.Str(), ::testing::HasSubstr(" REC "));
+    EXPECT_THAT(data.QReturn[1].ReturnString.Str(), ::testing::HasSubstr(" REQ "));
+}
+
+TEST_F(LiveServerTest, OutputsAndCountersGoOutAndComeBack) {
+    data.Outputs[1] = 1;
+    data.Outputs[16] = 1;
+    for (std::size_t n = 1; n <= 128; ++n) data.CounterCurrentValues[n] = static_cast<int16_t>(n * 7);
+    rSendOutputs(data);
+    rSendAllCounters(data);
+    OpenThroughTheFirstPass();
+    TransmissionPass(data, connection);
+    ASSERT_TRUE(PumpUntil([&] { return AllAnswered(); }));
+    EXPECT_TRUE(simulator.Memory().Coil(2048));
+    EXPECT_TRUE(simulator.Memory().Coil(2063));
+    EXPECT_FALSE(simulator.Memory().Coil(2049));
+    EXPECT_EQ(simulator.Memory().CounterValue(0), 7);
+    EXPECT_EQ(simulator.Memory().CounterValue(127), 896);
+
+    for (std::size_t n = 1; n <= 128; ++n) data.CounterCurrentValues[n] = 0;
+    rRequestAllCounters(data);
+    TransmissionPass(data, connection);
+    ASSERT_TRUE(PumpUntil([&] { return AllAnswered(); }));
+    EXPECT_EQ(data.CounterCurrentValues[1], 7);
+    EXPECT_EQ(data.CounterCurrentValues[128], 896);
+}
+
+TEST_F(LiveServerTest, AClosedServerPortEndsTheOpenInTheErrorTrapAndTheNextPassTriesAgain) {
+    simulator.SetAcceptMode(sim::AcceptMode::Refuse);
+    rRequestVMem(data);
+    TransmissionPass(data, connection);
+    ASSERT_TRUE(PumpUntil([&] { return connection.AsyncOpenBusy == 0; }));
+    EXPECT_EQ(connection.Error, -53);
+    EXPECT_EQ(connection.OpenFlag, 0);
+    EXPECT_EQ(data.QComms.front().Sent, 0);
+
+    simulator.SetAcceptMode(sim::AcceptMode::Accept);
+    simulator.Memory().SetRegister(static_cast<uint32_t>(data.VMemAddr), 0x1234);
+    OpenThroughTheFirstPass();
+    TransmissionPass(data, connection);
+    ASSERT_TRUE(PumpUntil([&] { return AllAnswered(); }));
+    EXPECT_EQ(data.VMemValue, 1234);  // packed BCD
+}
+
+}  // namespace
