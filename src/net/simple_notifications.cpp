@@ -151,8 +151,7 @@ void ProcessConnection(SimpleRecord& record, int32_t error) {
     record.AsyncOpenStopTime = 0;
     if (NetMemory.NetSimpleInactiveUsed == 1 && record.InactiveTimeout != 0) record.LastActive = EngineNow();
     if (error != 0) {
-        ErrorLine(kConnection, "Received an error =  {} {} Socket = {} SockID = {}", error, NetErrorStr(error),
-                  record.Socket, record.SockID);
+        CheckForError(record, error, platform::FD_CONNECT, record.AsyncMessage);
         MarkClosing(record);
         // Nothing more comes of a failed connect; its socket is closed now, so
         // "closed" always means the socket is gone.
