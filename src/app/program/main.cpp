@@ -11,6 +11,8 @@
 #include "app/window_aids.h"
 #include "gui/qt_window_host.h"
 #include "gui/resources.h"
+#include "net/callback_window.h"
+#include "netcore/net_startup.h"
 #include "platform/command_line.h"
 #include "window/test_window.h"
 
@@ -27,6 +29,8 @@ QString ScreenshotFile(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     platform::SetCommandLine(argc, argv);
+    // The library starts first (it reads the command line) and shuts down last.
+    NetStartupType NetStartup;
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brackwater"));
     QApplication::setDesktopFileName(QStringLiteral("brackwater"));
@@ -42,6 +46,7 @@ int main(int argc, char** argv) {
         aids.Install(windowParts);
         window::Test(host, std::move(windowParts));
     };
+    parts.closeCallBackWindow = [] { NetCloseCallBackWindow(); };
     app::RunProgram(parts);
     return 0;
 }
