@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts Brackwater.
-# Extra arguments are passed to the program.
+# Installs what is missing, builds and starts Brackwater against the built-in
+# DL06 simulator (--simulator), so pressing Open shows replies at once.
+# Extra arguments are passed to the program. With --no-simulator (removed
+# here) or a --simulator... of your own, nothing is added.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -8,4 +10,14 @@ cd "$(dirname "$0")"
 
 cmake --preset default
 cmake --build --preset default --target brackwater
-exec ./build/default/src/app/brackwater "$@"
+
+args=()
+simulator=(--simulator)
+for argument in "$@"; do
+  case "$argument" in
+    --no-simulator) simulator=() ;;
+    --simulator | --simulator=*) simulator=(); args+=("$argument") ;;
+    *) args+=("$argument") ;;
+  esac
+done
+exec ./build/default/src/app/brackwater ${simulator[@]+"${simulator[@]}"} ${args[@]+"${args[@]}"}

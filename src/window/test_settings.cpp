@@ -49,9 +49,13 @@ void ReadTestSettings(TestData& data, std::string_view file) {
 }
 
 void WriteTestSettings(const TestData& data, std::string_view file) {
+    WriteTestSettings(data, ServerAndPort{std::string(data.Server.View()), data.Port}, file);
+}
+
+void WriteTestSettings(const TestData& data, const ServerAndPort& stored, std::string_view file) {
     WriteNumber("TimerValue", data.TimerValue, file);
-    platform::WritePrivateProfileString(kSettingsSection, "Server", data.Server.View(), file);
-    WriteNumber("Port", data.Port, file);
+    platform::WritePrivateProfileString(kSettingsSection, "Server", stored.server, file);
+    WriteNumber("Port", stored.port, file);
     WriteNumber("AfterSendPauseValue", data.AfterSendPauseValue, file);
     WriteNumber("SendAllTimerValue", data.SendAllTimerValue, file);
 }

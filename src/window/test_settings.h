@@ -8,6 +8,7 @@
 // to its 256 characters.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "modbus/test_data.h"
@@ -24,9 +25,18 @@ inline constexpr uint16_t kDefaultPort = 502;
 inline constexpr int32_t kDefaultAfterSendPauseValue = 20;
 inline constexpr int32_t kDefaultSendAllTimerValue = 50;
 
+/// A server and port the window connects to, as stored or as given for one run.
+struct ServerAndPort {
+    std::string server;
+    uint16_t port = 0;
+};
+
 /// Reads TimerValue, Server, Port, AfterSendPauseValue and SendAllTimerValue, in that order.
 void ReadTestSettings(TestData& data, std::string_view file = kSettingsFile);
 /// Writes the same keys in the same order; a failed write is not reported.
 void WriteTestSettings(const TestData& data, std::string_view file = kSettingsFile);
+/// The same, but with `stored` in place of the window's Server and Port, so a
+/// run that connects elsewhere leaves the user's own server in the file.
+void WriteTestSettings(const TestData& data, const ServerAndPort& stored, std::string_view file = kSettingsFile);
 
 }  // namespace window

@@ -87,6 +87,7 @@ int ThisWindowClass::Init() {
     SetCloseButton("BExit", kRequestCompleted);
     ReadTestSettings(t_.Data, t_.SettingsFile());
     settingsRead_ = true;
+    ApplyServerOverride();
     t_.Data.Gti = 0;
     Open();
     SetTimer(0);
@@ -188,6 +189,16 @@ void ThisWindowClass::RunAccepted(const std::string& control) {
     }
 }
 
+// The run's own server replaces the stored one in the window; the stored one
+// is kept aside for the settings file, whatever the user does meanwhile.
+void ThisWindowClass::ApplyServerOverride() {
+    const auto& given = t_.ServerOverride();
+    if (!given) return;
+    storedServer_ = ServerAndPort{t_.Data.Server.Str(), t_.Data.Port};
+    t_.Data.Server = given->server;
+    t_.Data.Port = given->port;
+}
+
 void ThisWindowClass::OpenButton() {
     OpenIfClosed(t_.Data, t_.Connection());
     SetTimer(t_.Data.TimerValue);
@@ -212,7 +223,10 @@ int ThisWindowClass::Kill() {
     if (int result = WindowManager::Kill(); result != kLevelBenign) return result;
     // A window whose Init failed before the settings were read must not
     // overwrite the stored settings with start values.
-    if (settingsRead_) WriteTestSettings(t_.Data, t_.SettingsFile());
+    if (settingsRead_) {
+        const ServerAndPort shown{t_.Data.Server.Str(), t_.Data.Port};
+        WriteTestSettings(t_.Data, storedServer_.value_or(shown), t_.SettingsFile());
+    }
     GlobalErrors.SetProcedureName("");
     return kLevelBenign;
 }

@@ -11,10 +11,12 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "modbus/test_connection.h"
 #include "modbus/test_data.h"
+#include "window/test_settings.h"
 #include "window/variable.h"
 #include "window/window_aids.h"
 #include "window/window_manager.h"
@@ -39,10 +41,12 @@ private:
     void SendAllPass();
     void ConvertPlcRange();
     void OpenButton();
+    void ApplyServerOverride();
     void RunAccepted(const std::string& control);
 
     TestWindow& t_;
     bool settingsRead_ = false;  // only settings read in this run are written back
+    std::optional<ServerAndPort> storedServer_;  // set while a run connects elsewhere
 };
 
 /// Pieces a test or the program may replace.
@@ -56,6 +60,9 @@ struct TestWindowParts {
     FocusMaker focus;            // default: PlainFocusHighlight
     std::string settingsFile;                   // default: kSettingsFile
     std::string productAddress;                 // the About button's target
+    /// Server and Port for this run only (the embedded simulator): shown in
+    /// place of the stored ones, which go back into the settings file unchanged.
+    std::optional<ServerAndPort> serverOverride;
 };
 
 /// The product's web address behind the About button.
@@ -79,6 +86,7 @@ public:
     FocusHighlightAid& FocusHighlightManager() { return *focus_; }
     const std::string& SettingsFile() const { return parts_.settingsFile; }
     const std::string& ProductAddress() const { return parts_.productAddress; }
+    const std::optional<ServerAndPort>& ServerOverride() const { return parts_.serverOverride; }
 
 private:
     void Bind();

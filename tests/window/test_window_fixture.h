@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -183,6 +184,7 @@ protected:
         };
         parts.settingsFile = settingsFile;
         parts.productAddress = "https://example.invalid/brackwater";
+        parts.serverOverride = serverOverride;
         window = std::make_unique<window::TestWindow>(host, std::move(parts));
         ASSERT_EQ(host.Start(window->ThisWindow), 0);
     }
@@ -225,6 +227,7 @@ protected:
     platform::ScopedClock scopedClock{clock};
     window::HeadlessHost host{clock};
     std::vector<std::string> aidLog;
+    std::optional<window::ServerAndPort> serverOverride;  // handed to the window by StartWindow
     FakeConnection* connection = nullptr;
     RecordingLink* link = nullptr;
     RecordingFocus* focus = nullptr;
