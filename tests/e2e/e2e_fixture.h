@@ -100,9 +100,9 @@ protected:
 
     /// The settings file of a user whose window points at the simulator.
     std::string SimulatorSettings(int timerValue = 8, int sendAllTimerValue = 50) const {
-        return "[Test]\r\nTimerValue=" + std::to_string(timerValue) + "\r\nServer=127.0.0.1\r\nPort=" +
-               std::to_string(port) + "\r\nAfterSendPauseValue=20\r\nSendAllTimerValue=" +
-               std::to_string(sendAllTimerValue) + "\r\n";
+        return "[Test]\nTimerValue=" + std::to_string(timerValue) + "\nServer=127.0.0.1\nPort=" +
+               std::to_string(port) + "\nAfterSendPauseValue=20\nSendAllTimerValue=" +
+               std::to_string(sendAllTimerValue) + "\n";
     }
     void WriteSettings(const std::string& text) { std::ofstream(settingsFile, std::ios::binary) << text; }
     std::string SettingsText() const {
@@ -172,6 +172,20 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return TopRawLine().ends_with(" Open Successful"); }))
             << "the connection did not open";
         ASSERT_TRUE(WaitFor([&] { return simulator.ConnectionsAccepted() > accepted; }));
+    }
+    /// Ticks the callback thread has run; read under the library lock, so a tick
+    /// that has been counted has also finished its checks and posts.
+    static int32_t CallBackTicks() {
+        NetCriticalHold hold;
+        return NetMemory.LongTimerCounter;  // counts down once per tick
+    }
+    /// One second with the window's timer at 100: one window tick, one clock
+    /// move, and the wait for the callback thread's one-second tick.
+    void OneSecond() {
+        ASSERT_EQ(host.TimerPeriod(), 100);
+        const int32_t before = CallBackTicks();
+        host.Advance(100);
+        ASSERT_TRUE(WaitFor([&] { return CallBackTicks() != before; })) << "the callback thread did not tick";
     }
     /// One tick, then the wait until every request of the formatted list has its reply.
     void TickUntilAnswered() {
