@@ -6,8 +6,15 @@
 //                       (default 5020) and points the window at it for this run.
 // Options of the view itself (not seen by the window's logic):
 //   --screenshot FILE   saves the window as a PNG shortly after it opens, then closes it.
+//   --screenshot-running FILE
+//                       ticks Request Inputs and Request All Counters, presses Open,
+//                       saves FILE after 40 timer ticks (raw list in front) and
+//                       FILE-formated after 3 more (Counters and formatted list in
+//                       front), then closes the window. With --simulator it shows
+//                       the window at work, as in the README.
 #include <QApplication>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +24,7 @@
 #include "app/window_aids.h"
 #include "gui/qt_window_host.h"
 #include "gui/resources.h"
+#include "gui/screenshot_tour.h"
 #include "net/callback_window.h"
 #include "netcore/net_startup.h"
 #include "platform/command_line.h"
@@ -24,10 +32,10 @@
 
 namespace {
 
-/// The file after "--screenshot", or "".
-QString ScreenshotFile(int argc, char** argv) {
+/// The file after `option`, or "".
+QString FileAfter(std::string_view option, int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
-        if (std::string_view(argv[i]) == "--screenshot") return QString::fromLocal8Bit(argv[i + 1]);
+        if (std::string_view(argv[i]) == option) return QString::fromLocal8Bit(argv[i + 1]);
     return {};
 }
 
@@ -57,7 +65,10 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("brackwater"));
 
     gui::QtWindowHost host;
-    if (const QString file = ScreenshotFile(argc, argv); !file.isEmpty()) host.ScreenshotThenClose(file);
+    if (const QString file = FileAfter("--screenshot", argc, argv); !file.isEmpty()) host.ScreenshotThenClose(file);
+    std::unique_ptr<gui::ScreenshotTour> tour;
+    if (const QString file = FileAfter("--screenshot-running", argc, argv); !file.isEmpty())
+        tour = std::make_unique<gui::ScreenshotTour>(host, file);
 
     app::ProgramParts parts;
     parts.setDefaultIcon = [](std::string_view icon) { QApplication::setWindowIcon(gui::IconFor(icon)); };
