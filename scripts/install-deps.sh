@@ -9,6 +9,7 @@ PACKAGES=(
   libmodbus-dev libfmt-dev mbpoll
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
+  python3-pymodbus
 )
 PACKAGES+=("$@")
 
