@@ -48,8 +48,15 @@ TEST_F(TimerTest, APeriodChangedWhileRunningTakesEffectAtOnce) {
 TEST_F(TimerTest, PostTimerEventRunsOneTickAndStopsTheTimer) {
     Click("BPostTimerEvent");
     EXPECT_EQ(host->Timer().interval(), 10);
-    ASSERT_TRUE(NextTick());
-    EXPECT_FALSE(host->Timer().isActive());
+    // On a slow machine the tick may already have come while the click's own
+    // events were run; either way one tick must end with the timer stopped.
+    const bool stopped = QTest::qWaitFor(
+        [this] {
+            Drain();
+            return !host->Timer().isActive();
+        },
+        5000);
+    EXPECT_TRUE(stopped);
     EXPECT_EQ(window->ThisWindow.Timer(), 0);
 }
 
