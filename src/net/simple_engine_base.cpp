@@ -4,6 +4,7 @@
 
 #include "net/engine_log.h"
 #include "net/simple_engine_internal.h"
+#include "netcore/net_critical.h"
 #include "platform/clock.h"
 #include "platform/threads.h"
 
@@ -34,7 +35,7 @@ int32_t StoreSimplePacket(const StoredPacket& packet, int32_t notifyThread, int3
     NetMemory.NetSimpleDebugPacketNumber += 1;
     stored.DebugPacketNumber_ = NetMemory.NetSimpleDebugPacketNumber;
     qSimpleInData.Append(std::move(stored));
-    platform::PostEvent(notifyEvent, notifyThread);
+    NetPostEvent(notifyEvent, notifyThread);
     return NetMemory.NetSimpleDebugPacketNumber;
 }
 

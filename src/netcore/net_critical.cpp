@@ -1,9 +1,23 @@
 #include "netcore/net_critical.h"
 
+#include <utility>
+#include <vector>
+
 #include "netcore/net_log_testing.h"
+#include "platform/threads.h"
 
 namespace {
 std::atomic<bool> gLookupFails{false};
+
+/// Posts this thread made while it held the lock: event and thread, in order.
+thread_local std::vector<std::pair<int, int>> tPostsAfterRelease;
+
+void PostWaitingEvents() {
+    // Swapped out first: a post may run a hook that takes the lock again.
+    std::vector<std::pair<int, int>> posts;
+    posts.swap(tPostsAfterRelease);
+    for (const auto& [event, thread] : posts) platform::PostEvent(event, thread);
+}
 }  // namespace
 
 void NetCriticalSection_::Wait(int32_t /*count*/) {
@@ -16,6 +30,7 @@ void NetCriticalSection_::Wait(int32_t /*count*/) {
 void NetCriticalSection_::Release(int32_t /*count*/) {
     if (Initialized.load(std::memory_order_acquire) != 1) return;
     NetCriticalSectionData.Leave();
+    if (!tPostsAfterRelease.empty() && NetCriticalSectionData.EntriesOfThisThread() == 0) PostWaitingEvents();
 }
 
 void NetCriticalSection_::Log(std::string_view /*text*/) {}
@@ -25,6 +40,17 @@ NetCriticalSection_* NetGet_NetCriticalSection() {
     // Never destroyed: threads may still take the lock while the process ends.
     static auto* const instance = new NetCriticalSection_();
     return instance;
+}
+
+void NetPostEvent(int event, int thread) {
+    // The thread number is settled now: 0 means the poster, wherever the post runs.
+    if (thread == 0) thread = platform::ThisThread();
+    NetCriticalSection_* lock = NetGet_NetCriticalSection();
+    if (lock == nullptr || lock->HeldByThisThread() == 0) {
+        platform::PostEvent(event, thread);
+        return;
+    }
+    tPostsAfterRelease.emplace_back(event, thread);
 }
 
 void FailNetCriticalLookupForTests(bool fail) { gLookupFails.store(fail, std::memory_order_relaxed); }

@@ -39,6 +39,13 @@ public:
 /// null, as getting the lock is allowed to fail. Any thread may call.
 NetCriticalSection_* NetGet_NetCriticalSection();
 
+/// Posts `event` to the event queue of `thread` (0 = the calling thread) once
+/// the calling thread no longer holds the library lock, or at once when it
+/// does not hold it. A handler that stores a packet under the lock wakes the
+/// packet's owner this way, so the woken thread never runs straight into the
+/// lock the poster still holds. Posts keep their order. Any thread may call.
+void NetPostEvent(int event, int thread);
+
 /// Holds the library lock for a scope (Wait(-50) ... Release(-51)).
 class NetCriticalHold {
 public:

@@ -71,6 +71,7 @@ int AsyncDispatcher::PollOnce(int timeoutMs, const AsyncHandler& handler, std::s
         if (revents != 0 || items[index].readyNow) detail::Evaluate(this, items[index], revents, due);
     }
     auto answers = lookups_->TakeFinished();
+    detail::DispatchingScope dispatching(this);
     for (const auto& notification : due) handler({notification.message, notification.socket, notification.word, {}});
     for (const auto& answer : answers) handler(answer);
     return static_cast<int>(due.size() + answers.size());

@@ -4,30 +4,25 @@ namespace platform {
 
 void CriticalSection::Enter() {
     const auto me = std::this_thread::get_id();
-    std::unique_lock lock(mutex_);
-    if (depth_ > 0 && owner_ == me) {
+    if (owner_.load(std::memory_order_relaxed) == me) {
         ++depth_;
         return;
     }
-    free_.wait(lock, [this] { return depth_ == 0; });
-    owner_ = me;
+    mutex_.lock();
+    owner_.store(me, std::memory_order_relaxed);
     depth_ = 1;
 }
 
 bool CriticalSection::Leave() {
-    {
-        std::lock_guard lock(mutex_);
-        if (depth_ == 0 || owner_ != std::this_thread::get_id()) return false;
-        if (--depth_ > 0) return true;
-        owner_ = std::thread::id{};
-    }
-    free_.notify_one();
+    if (owner_.load(std::memory_order_relaxed) != std::this_thread::get_id()) return false;
+    if (--depth_ > 0) return true;
+    owner_.store(std::thread::id{}, std::memory_order_relaxed);
+    mutex_.unlock();
     return true;
 }
 
 int CriticalSection::EntriesOfThisThread() const {
-    std::lock_guard lock(mutex_);
-    return depth_ > 0 && owner_ == std::this_thread::get_id() ? depth_ : 0;
+    return owner_.load(std::memory_order_relaxed) == std::this_thread::get_id() ? depth_ : 0;
 }
 
 }  // namespace platform

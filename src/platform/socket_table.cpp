@@ -46,8 +46,11 @@ Table& TheTable() {
     return table;
 }
 
+/// The dispatcher whose notifications this thread is handing out, if any.
+thread_local const void* tDispatching = nullptr;
+
 void Wake(const SelectTarget& target) {
-    if (target.wakeFd < 0) return;
+    if (target.wakeFd < 0 || target.owner == tDispatching) return;
     uint64_t one = 1;
     [[maybe_unused]] auto n = write(target.wakeFd, &one, sizeof one);
 }
@@ -147,7 +150,9 @@ void EvaluateConnected(SocketHandle s, SocketState& state, short revents, std::v
         if ((revents & POLLHUP) != 0) state.closeReported = true;  // both ways shut: nothing more can happen
     } else {
         bool peerClosed = (revents & (POLLRDHUP | POLLHUP)) != 0;
-        int unread = (revents & (POLLIN | POLLRDHUP | POLLHUP)) != 0 ? UnreadBytes(s) : 0;
+        // Readable without a hang-up means data; only a hang-up needs the count
+        // to tell data still waiting from a bare close.
+        int unread = peerClosed ? UnreadBytes(s) : (revents & POLLIN) != 0 ? 1 : 0;
         if (unread > 0 && state.readArmed && state.Wants(FD_READ)) {
             Push(out, state, s, FD_READ, 0);
             state.readArmed = false;
@@ -176,6 +181,9 @@ void Update(SocketHandle s, Change change) {
 }
 
 }  // namespace
+
+DispatchingScope::DispatchingScope(const void* owner) : previous_(tDispatching) { tDispatching = owner; }
+DispatchingScope::~DispatchingScope() { tDispatching = previous_; }
 
 void TrackSocket(SocketHandle s) {
     auto& table = TheTable();

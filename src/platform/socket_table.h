@@ -61,6 +61,20 @@ int32_t Select(SocketHandle s, const SelectTarget& target, int32_t message, int3
 /// A dispatcher is going away: every selection addressed to it is dropped.
 void DropTarget(const void* owner);
 
+/// While it lives, the calling thread is handing out `owner`'s notifications:
+/// changes it makes to sockets then need no wake of `owner`, whose next poll
+/// looks at the table afresh anyway. Saves a wake per receive on the hot path.
+class DispatchingScope {
+public:
+    explicit DispatchingScope(const void* owner);
+    ~DispatchingScope();
+    DispatchingScope(const DispatchingScope&) = delete;
+    DispatchingScope& operator=(const DispatchingScope&) = delete;
+
+private:
+    const void* previous_;
+};
+
 /// The sockets `owner` must watch now.
 std::vector<PollItem> PollItems(const void* owner);
 /// Applies the delivery rules to what poll reported for one socket, adding

@@ -1,10 +1,12 @@
 #include "platform/threads.h"
 
+#include <linux/futex.h>
 #include <sys/eventfd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <condition_variable>
+#include <ctime>
 #include <deque>
 #include <map>
 #include <memory>
@@ -14,9 +16,27 @@
 namespace platform {
 namespace {
 
+/// Blocks while `*word` holds `expected`, at most `timeout`; a wake or a
+/// changed word ends the wait early (and so may a signal: callers re-check).
+void FutexWait(std::atomic<uint32_t>* word, uint32_t expected, std::chrono::nanoseconds timeout) {
+    if (timeout.count() <= 0) return;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
+    timespec relative{static_cast<time_t>(seconds.count()), static_cast<long>((timeout - seconds).count())};
+    syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAIT_PRIVATE, expected, &relative, nullptr, 0);
+}
+
+void FutexWakeOne(std::atomic<uint32_t>* word) {
+    syscall(SYS_futex, reinterpret_cast<uint32_t*>(word), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0);
+}
+
+// One thread's queue. A post wakes the owner only when it is waiting in Wait
+// (one futex wake; no lock is left contended), and touches the wake eventfd
+// only once the owner has asked for it (QueueWakeFd) and only when the queue
+// goes from empty to holding events: the hot path of a hand-off between two
+// threads is one wake and one wait.
 class EventQueue {
 public:
-    EventQueue() : wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    EventQueue() = default;
     ~EventQueue() {
         if (wakeFd_ >= 0) close(wakeFd_);
     }
@@ -24,16 +44,24 @@ public:
     EventQueue& operator=(const EventQueue&) = delete;
 
     void Post(int event) {
-        std::function<void()> hook;
+        std::shared_ptr<const std::function<void()>> hook;
+        bool wake = false;
         {
             std::lock_guard lock(mutex_);
             events_.push_back(event);
             hook = hook_;
+            if (wakeFd_ >= 0 && !signalled_) {
+                uint64_t one = 1;
+                [[maybe_unused]] auto n = write(wakeFd_, &one, sizeof one);
+                signalled_ = true;
+            }
+            if (waiters_ > 0) {
+                sequence_.fetch_add(1, std::memory_order_relaxed);
+                wake = true;
+            }
         }
-        uint64_t one = 1;
-        [[maybe_unused]] auto n = write(wakeFd_, &one, sizeof one);
-        ready_.notify_one();
-        if (hook) hook();
+        if (wake) FutexWakeOne(&sequence_);
+        if (hook) (*hook)();
     }
 
     std::optional<int> Take() {
@@ -42,9 +70,20 @@ public:
     }
 
     std::optional<int> Wait(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(mutex_);
-        ready_.wait_for(lock, timeout, [this] { return !events_.empty(); });
-        return PopLocked();
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            uint32_t seen = 0;
+            {
+                std::lock_guard lock(mutex_);
+                if (!events_.empty()) return PopLocked();
+                if (std::chrono::steady_clock::now() >= deadline) return PopLocked();
+                seen = sequence_.load(std::memory_order_relaxed);
+                ++waiters_;
+            }
+            FutexWait(&sequence_, seen, deadline - std::chrono::steady_clock::now());
+            std::lock_guard lock(mutex_);
+            --waiters_;
+        }
     }
 
     std::size_t Pending() {
@@ -54,16 +93,31 @@ public:
 
     void SetHook(std::function<void()> hook) {
         std::lock_guard lock(mutex_);
-        hook_ = std::move(hook);
+        hook_ = hook ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr;
     }
 
-    int WakeFd() const { return wakeFd_; }
+    int WakeFd() {
+        std::lock_guard lock(mutex_);
+        if (wakeFd_ < 0) {
+            wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+            signalled_ = false;
+            if (wakeFd_ >= 0 && !events_.empty()) {
+                uint64_t one = 1;
+                [[maybe_unused]] auto n = write(wakeFd_, &one, sizeof one);
+                signalled_ = true;
+            }
+        }
+        return wakeFd_;
+    }
 
 private:
     std::optional<int> PopLocked() {
         if (events_.empty()) {
-            uint64_t drained;
-            [[maybe_unused]] auto n = read(wakeFd_, &drained, sizeof drained);
+            if (signalled_) {
+                uint64_t drained;
+                [[maybe_unused]] auto n = read(wakeFd_, &drained, sizeof drained);
+                signalled_ = false;
+            }
             return std::nullopt;
         }
         int event = events_.front();
@@ -72,10 +126,12 @@ private:
     }
 
     std::mutex mutex_;
-    std::condition_variable ready_;
     std::deque<int> events_;
-    std::function<void()> hook_;
-    int wakeFd_;
+    std::shared_ptr<const std::function<void()>> hook_;
+    int wakeFd_ = -1;         // made on first use of QueueWakeFd
+    bool signalled_ = false;  // the eventfd holds a count that no Take has drained
+    int waiters_ = 0;         // threads inside Wait
+    std::atomic<uint32_t> sequence_{0};  // the futex word: moves on every post that must wake
 };
 
 struct Registry {

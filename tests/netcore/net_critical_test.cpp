@@ -124,4 +124,45 @@ TEST(NetCritical, HoldTakesAndReleasesForAScope) {
     EXPECT_EQ(lock->HeldByThisThread(), 0);
 }
 
+// A post made under the lock waits until the poster lets go of it entirely,
+// so the woken thread finds the lock free; posts keep their order.
+TEST(NetCritical, PostsUnderTheLockGoOutWhenItIsReleased) {
+    while (platform::TakeEvent()) {
+    }
+    {
+        NetCriticalHold outer;
+        {
+            NetCriticalHold inner;
+            NetPostEvent(7, 0);
+            NetPostEvent(8, platform::ThisThread());
+        }
+        EXPECT_EQ(platform::PendingEvents(), 0u) << "still held once";
+    }
+    EXPECT_EQ(platform::TakeEvent(), 7);
+    EXPECT_EQ(platform::TakeEvent(), 8);
+    NetPostEvent(9, 0);  // not held: at once
+    EXPECT_EQ(platform::TakeEvent(), 9);
+}
+
+TEST(NetCritical, ADeferredPostWakesAnotherThreadOnlyAfterTheRelease) {
+    const int mainThread = platform::ThisThread();
+    int heldWhenWoken = -1;
+    auto other = platform::StartThread([&] {
+        platform::PostEvent(kTrying, mainThread);
+        if (platform::WaitEvent(kLong) != kGo) ADD_FAILURE() << "no go signal";
+        heldWhenWoken = NetGet_NetCriticalSection()->HeldByThisThread();
+        NetCriticalHold hold;  // free at once: the poster let go before posting
+        platform::PostEvent(kDone, mainThread);
+    });
+    EXPECT_EQ(platform::WaitEvent(kLong), kTrying);
+    {
+        NetCriticalHold hold;
+        NetPostEvent(kGo, other.number);
+        EXPECT_EQ(platform::WaitEvent(kAbsence), std::nullopt);
+    }
+    EXPECT_EQ(platform::WaitEvent(kLong), kDone);
+    other.thread.join();
+    EXPECT_EQ(heldWhenWoken, 0);
+}
+
 }  // namespace

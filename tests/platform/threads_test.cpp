@@ -4,6 +4,7 @@
 #include <poll.h>
 
 #include <atomic>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -51,6 +52,50 @@ TEST(Threads, WakeFdPollsReadableWhileEventsWait) {
     EXPECT_EQ(TakeEvent(), 7);
     EXPECT_EQ(TakeEvent(), std::nullopt);  // empty queue drains the wake count
     EXPECT_EQ(poll(&pfd, 1, 0), 0);
+}
+
+// A thread may ask for its wake descriptor after events were posted to it.
+TEST(Threads, WakeFdAskedForLatePollsReadableForEventsAlreadyWaiting) {
+    auto started = StartThread([] {
+        if (WaitEvent(std::chrono::seconds(10)) != 1) ADD_FAILURE() << "no first event";
+        // The second event was posted before the descriptor existed.
+        while (PendingEvents() == 0) std::this_thread::yield();
+        pollfd pfd{QueueWakeFd(), POLLIN, 0};
+        EXPECT_EQ(poll(&pfd, 1, 0), 1);
+        EXPECT_EQ(TakeEvent(), 2);
+        EXPECT_EQ(TakeEvent(), std::nullopt);
+        EXPECT_EQ(poll(&pfd, 1, 0), 0);
+        PostEvent(3);
+        EXPECT_EQ(poll(&pfd, 1, 0), 1);
+        PostEvent(4);  // a second post while signalled needs no second wake
+        EXPECT_EQ(TakeEvent(), 3);
+        EXPECT_EQ(TakeEvent(), 4);
+        EXPECT_EQ(TakeEvent(), std::nullopt);
+        EXPECT_EQ(poll(&pfd, 1, 0), 0);
+    });
+    PostEvent(1, started.number);
+    PostEvent(2, started.number);
+    started.thread.join();
+}
+
+// Waiting threads are woken by posts from others, one event per wake, none lost.
+TEST(Threads, ManyPostsFromAnotherThreadAreAllTakenByAWaiter) {
+    constexpr int kPosts = 20000;
+    const int main = ThisThread();
+    while (TakeEvent()) {
+    }
+    auto poster = StartThread([&] {
+        for (int i = 1; i <= kPosts; ++i) PostEvent(i, main);
+    });
+    int expected = 1;
+    while (expected <= kPosts) {
+        auto event = WaitEvent(std::chrono::seconds(10));
+        if (!event) break;
+        EXPECT_EQ(*event, expected);
+        ++expected;
+    }
+    poster.thread.join();
+    EXPECT_EQ(expected, kPosts + 1);
 }
 
 TEST(Threads, PostHookRunsAfterEachPost) {
