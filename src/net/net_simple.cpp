@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "net/object_log.h"
 #include "net/simple_engine.h"
 #include "net/unique_events.h"
 #include "platform/threads.h"
@@ -85,8 +86,8 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
         return;
     }
     const std::string_view server = platform::TrimRight(Server);
-    Log(fmt::format("Attempting to connect to {} on Port {}", server, Port), "NetSimple(Client).Open",
-        NET::ObjectNormalLine);
+    ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
+               "Attempting to connect to {} on Port {}", server, Port);
     Error = WinSockError = SSLError = AsyncOpenBusy = 0;
     if (BetweenPhaseOneAnTwo_ == 1) {
         IgnorePhaseTwo_ = 1;
@@ -102,14 +103,14 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
     Connection_.AsyncOpenTimeout = 0;
     if (AsyncOpenUse != 0) {
         Connection_.AsyncOpenTimeout = AsyncOpenTimeOut;
-        Log(fmt::format("Will use Asynchronous Open. Timeout (hs) = {}", AsyncOpenTimeOut), "NetSimple(Client).Open",
-            NET::ObjectNormalLine);
+        ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
+                   "Will use Asynchronous Open. Timeout (hs) = {}", AsyncOpenTimeOut);
     }
     Connection_.InactiveTimeout = 0;
     if (InActiveTimeout != 0) {
         Connection_.InactiveTimeout = InActiveTimeout;
-        Log(fmt::format("Will use InActive (Idle) Timeout (hs) = {}", InActiveTimeout), "NetSimple(Client).Open",
-            NET::ObjectNormalLine);
+        ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
+                   "Will use InActive (Idle) Timeout (hs) = {}", InActiveTimeout);
     }
     Error = NetSimpleOpen(Connection_);
     WinSockError = SSLError = 0;
@@ -120,14 +121,16 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
     if (Connection_.AsyncOpenTimeout > 0) {
         OpenFlag = 0;
         AsyncOpenBusy = 1;
-        Log(fmt::format("Opening Connection Asynchrously (will wait for Process() or Err0rTrap() to be called). on "
-                        "Socket = {} SockID = {}",
-                        Connection_.Socket, Connection_.SockID),
-            "NetSimple(Client).Open", NET::ObjectNormalLine);
+        ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
+                   "Opening Connection Asynchrously (will wait for Process() or Err0rTrap() to be "
+                   "called). on "
+                   "Socket = {} SockID = {}",
+                   Connection_.Socket, Connection_.SockID);
     } else {
         OpenFlag = 1;
-        Log(fmt::format("Connection opened on Socket = {} SockID = {}", Connection_.Socket, Connection_.SockID),
-            "NetSimple(Client).Open", NET::ObjectNormalLine);
+        ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
+                   "Connection opened on Socket = {} SockID = {}", Connection_.Socket,
+                   Connection_.SockID);
     }
 }
 
@@ -139,11 +142,11 @@ void NetSimple::Send() {
         ErrorTrap("The NetSimple object's Init() method was not called before the Open() method was called", kSend);
         return;
     }
-    Log(fmt::format("Sending Data to HostName = {} OnSocket = {} SockID = {} Port = {} BinDataLen = {}",
-                    Connection_.Server.View(), Connection_.Socket, Connection_.SockID, Connection_.Port,
-                    Packet.BinDataLen),
-        "NetSimple.Send (Client Mode)", NET::ObjectNormalLine);
-    if (LogDataBytes > 0 && Packet.BinDataLen > 0) {
+    ObjectLine(*this, "NetSimple.Send (Client Mode)", NET::ObjectNormalLine,
+               "Sending Data to HostName = {} OnSocket = {} SockID = {} Port = {} BinDataLen = {}",
+               Connection_.Server.View(), Connection_.Socket, Connection_.SockID, Connection_.Port,
+               Packet.BinDataLen);
+    if (LogDataBytes > 0 && Packet.BinDataLen > 0 && LogWanted(NET::ObjectNormalLine)) {
         Log(FirstBytesLine("Data", Packet.Data(), LogDataBytes), "NetSimple.Send (Client Mode)", NET::ObjectNormalLine);
     }
     Error = WinSockError = SSLError = 0;
@@ -179,9 +182,10 @@ void NetSimple::Send() {
 }
 
 void NetSimple::Close() {
-    Log(fmt::format("Closing Client Socket = {} SockID = {} to Server = {} Originally Connected to Port = {}",
-                    Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port),
-        "NetSimple.Close", NET::ObjectNormalLine);
+    ObjectLine(
+        *this, "NetSimple.Close", NET::ObjectNormalLine,
+        "Closing Client Socket = {} SockID = {} to Server = {} Originally Connected to Port = {}",
+        Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port);
     Error = WinSockError = SSLError = 0;
     if (OpenFlag == 0) {
         Log("Warning. Socket not open. Can not close", "NetSimple.Close", NET::ObjectNormalLine);
@@ -196,10 +200,11 @@ void NetSimple::Close() {
 }
 
 void NetSimple::Abort() {
-    Log(fmt::format("Aborting (immediately closing) Client Socket = {} SockID = {} to Server = {} Originally Connected "
-                    "to Port = {}",
-                    Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port),
-        "NetSimple.Abort", NET::ObjectNormalLine);
+    ObjectLine(*this, "NetSimple.Abort", NET::ObjectNormalLine,
+               "Aborting (immediately closing) Client Socket = {} SockID = {} to Server = {} "
+               "Originally Connected "
+               "to Port = {}",
+               Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port);
     Error = WinSockError = SSLError = 0;
     if (OpenFlag == 0 && AsyncOpenBusy == 0) {
         Log("Warning. Socket not open. Can not abort", "NetSimple.Abort", NET::ObjectNormalLine);
@@ -234,7 +239,8 @@ void NetSimple::GetInfo(int32_t Options, int32_t Socket, int32_t SockID) {
         SockID = Connection_.SockID;
     }
     if (Options != 1 && Options != 2) {
-        Log(fmt::format("Illegal p_Options = {}", Options), "NetSimple.GetInfo", NET::ObjectErrorLine);
+        ObjectLine(*this, "NetSimple.GetInfo", NET::ObjectErrorLine, "Illegal p_Options = {}",
+                   Options);
         return;
     }
     int64_t bytes = 0;

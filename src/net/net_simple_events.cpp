@@ -5,6 +5,7 @@
 
 #include "net/net_message_box.h"
 #include "net/net_simple.h"
+#include "net/object_log.h"
 #include "net/simple_engine.h"
 #include "netcore/net_error_str.h"
 
@@ -24,10 +25,11 @@ std::string FirstBytes(std::string_view data, int32_t logDataBytes) {
 }  // namespace
 
 void NetSimple::ConClosed1() {
-    Log(fmt::format("The client connection on Socket = {} SockID = {} has been closed remotely. Will call "
-                    "NetSimpleConnectClose and then the ConnectionClosed() method.",
-                    Packet.OnSocket, Packet.SockID),
-        "NetSimple.TakeEvent.ConClosed1", NET::ObjectNormalLine);
+    ObjectLine(
+        *this, "NetSimple.TakeEvent.ConClosed1", NET::ObjectNormalLine,
+        "The client connection on Socket = {} SockID = {} has been closed remotely. Will call "
+        "NetSimpleConnectClose and then the ConnectionClosed() method.",
+        Packet.OnSocket, Packet.SockID);
     WholePacketFree(Packet.SockID);
     NetSimpleClose(Connection_, Packet.OnSocket, Packet.SockID, NET::SimpleClosePhaseTwo);
     OpenFlag = 0;
@@ -37,15 +39,15 @@ void NetSimple::ConClosed1() {
 
 void NetSimple::ConClosed2() {
     if (IgnorePhaseTwo_ == 1) {
-        Log(fmt::format("{} The server connection on Socket = {} SocketID = {} was closed locally.", kIgnoredPhaseTwo,
-                        Packet.OnSocket, Packet.SockID),
-            "NetSimple.TakeEvent.ConClosed2", NET::ObjectNormalLine);
+        ObjectLine(*this, "NetSimple.TakeEvent.ConClosed2", NET::ObjectNormalLine,
+                   "{} The server connection on Socket = {} SocketID = {} was closed locally.",
+                   kIgnoredPhaseTwo, Packet.OnSocket, Packet.SockID);
         return;
     }
-    Log(fmt::format("The client connection on Socket = {} SockID = {} was closed locally. Will call "
-                    "NetSimpleConnectClose for 2nd Phase",
-                    Packet.OnSocket, Packet.SockID),
-        "NetSimple.TakeEvent.ConClosed2", NET::ObjectNormalLine);
+    ObjectLine(*this, "NetSimple.TakeEvent.ConClosed2", NET::ObjectNormalLine,
+               "The client connection on Socket = {} SockID = {} was closed locally. Will call "
+               "NetSimpleConnectClose for 2nd Phase",
+               Packet.OnSocket, Packet.SockID);
     NetSimpleClose(Connection_, Packet.OnSocket, Packet.SockID, NET::SimpleClosePhaseTwo);
     OpenFlag = 0;
     AsyncOpenBusy = 0;
@@ -56,15 +58,15 @@ void NetSimple::TakeEvent(int32_t Event) {
     if (base == 0) return;
     if (Event == base) return TakePacket();
     if (Event == base + 1) {
-        Log(fmt::format("Received a message+1 about a ConClose(1) (Remote). PacketType = {} Mode = {}", Packet.PacketType,
-                        Connection_.Mode),
-            kTakeEvent, NET::ObjectNormalLine);
+        ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+                   "Received a message+1 about a ConClose(1) (Remote). PacketType = {} Mode = {}",
+                   Packet.PacketType, Connection_.Mode);
         return ConClosed1();
     }
     if (Event != base + 2) return;
-    Log(fmt::format("Received a message+2 about a Close (2). PacketType = {} Mode = {}", Packet.PacketType,
-                    Connection_.Mode),
-        kTakeEvent, NET::ObjectNormalLine);
+    ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+               "Received a message+2 about a Close (2). PacketType = {} Mode = {}",
+               Packet.PacketType, Connection_.Mode);
     if (IgnorePhaseTwo_ == 1) {
         Log(kIgnoredPhaseTwo, "NetSimple.TakeEvent.Message+2", NET::ObjectNormalLine);
         return;
@@ -85,14 +87,16 @@ void NetSimple::TakePacket() {
         return;
     }
     if (received != 0) return CallErrorTrap_("An error occurred while trying receive data", kTakeEvent);
-    Log(fmt::format("(Client Mode) Received a message. PacketType = {} _DebugPacketNumber = {} Mode = {}",
-                    Packet.PacketType, Packet.DebugPacketNumber_, Connection_.Mode),
-        kTakeEvent, NET::ObjectNormalLine);
+    ObjectLine(
+        *this, kTakeEvent, NET::ObjectNormalLine,
+        "(Client Mode) Received a message. PacketType = {} _DebugPacketNumber = {} Mode = {}",
+        Packet.PacketType, Packet.DebugPacketNumber_, Connection_.Mode);
     DispatchPacket();
 }
 
 void NetSimple::DispatchPacket() {
-    const std::string target = fmt::format("{}:{}", Connection_.Server.View(), Connection_.Port);
+    const auto server = Connection_.Server.View();
+    const uint16_t port = Connection_.Port;
     switch (Packet.PacketType) {
         case NET::SimpleRemoteClosed:
             Log("PacketType -> Calls ConClosed(1) (Remote)", kTakeEvent, NET::ObjectNormalLine);
@@ -101,16 +105,18 @@ void NetSimple::DispatchPacket() {
             Log("PacketType -> Calls ConClosed(2)", kTakeEvent, NET::ObjectNormalLine);
             return ConClosed2();
         case NET::SimpleAsyncOpenSuccessful:
-            Log(fmt::format("PacketType -> \"AsyncOpenSuccessful\" to {} On Socket = {} SockID = {} Local_IP = {}", target,
-                            Packet.OnSocket, Packet.SockID, Connection_.LocalIP.View()),
-                kTakeEvent, NET::ObjectNormalLine);
+            ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+                       "PacketType -> \"AsyncOpenSuccessful\" to {}:{} On Socket = {} SockID = {} "
+                       "Local_IP = {}",
+                       server, port, Packet.OnSocket, Packet.SockID, Connection_.LocalIP.View());
             OpenFlag = 1;
             AsyncOpenBusy = 0;
             return Process();
         case NET::SimpleAsyncOpenFailed:
-            Log(fmt::format("Error. PacketType -> \"AsyncOpenFailed\" to {} On Socket = {} SockID = {}", target,
-                            Packet.OnSocket, Packet.SockID),
-                kTakeEvent, NET::ObjectNormalLine);
+            ObjectLine(
+                *this, kTakeEvent, NET::ObjectNormalLine,
+                "Error. PacketType -> \"AsyncOpenFailed\" to {}:{} On Socket = {} SockID = {}",
+                server, port, Packet.OnSocket, Packet.SockID);
             if (Error == 0 || Error == -91 || Error == -92) Error = -53;
             OpenFlag = 0;
             AsyncOpenBusy = 0;
@@ -125,7 +131,8 @@ void NetSimple::DispatchPacket() {
         case NET::SimplePartialDataPacket:
         case NET::SimpleIdleConnection: return DeliverToProcess();
         default:
-            Log(fmt::format("Error. PacketType -> Unknown = {}", Packet.PacketType), kTakeEvent, NET::ObjectNormalLine);
+            ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+                       "Error. PacketType -> Unknown = {}", Packet.PacketType);
     }
 }
 
@@ -133,14 +140,17 @@ void NetSimple::DeliverToProcess() {
     const int32_t type = Packet.PacketType;
     if (type == NET::SimpleNewConnection) ServerConnectionsCount += 1;
     if (type == NET::SimpleIdleConnection) {
-        Log(fmt::format("Received a Idle Connection packet : Connection has been Inactive. On Socket = {} SockID = {}",
-                        Packet.OnSocket, Packet.SockID),
-            kTakeEvent, NET::ObjectNormalLine);
+        ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+                   "Received a Idle Connection packet : Connection has been Inactive. On Socket = "
+                   "{} SockID = {}",
+                   Packet.OnSocket, Packet.SockID);
     } else if (type == NET::SimplePartialDataPacket) {
-        Log(fmt::format("PacketType -> Normal Data Packet Received  Data Length = {} On Socket = {} SockID = {}",
-                        Packet.BinDataLen, Packet.OnSocket, Packet.SockID),
-            kTakeEvent, NET::ObjectNormalLine);
-        if (LogDataBytes > 0) Log(FirstBytes(Packet.Data(), LogDataBytes), kTakeEvent, NET::ObjectNormalLine);
+        ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+                   "PacketType -> Normal Data Packet Received  Data Length = {} On Socket = {} "
+                   "SockID = {}",
+                   Packet.BinDataLen, Packet.OnSocket, Packet.SockID);
+        if (LogDataBytes > 0 && LogWanted(NET::ObjectNormalLine))
+            Log(FirstBytes(Packet.Data(), LogDataBytes), kTakeEvent, NET::ObjectNormalLine);
     }
     Process();
     if (WholePacketUseLengthField != 0 && type == NET::SimplePartialDataPacket) {

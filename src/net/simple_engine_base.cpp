@@ -63,13 +63,16 @@ void ReportCleared(std::string_view function, std::string_view what, int32_t cou
 }  // namespace
 
 void SimpleClearInQueue(uint32_t ip, int32_t socket, int32_t sockID) {
-    DetailLine("SimpleClearInQueue", "Start of function. IP = {} Socket = {} SockID = {}", DottedIP(ip), socket, sockID);
+    if (NetMemory.LogAll == 1)
+        DetailLine("SimpleClearInQueue", "Start of function. IP = {} Socket = {} SockID = {}",
+                   DottedIP(ip), socket, sockID);
     ReportCleared("SimpleClearInQueue", "In", qSimpleInData.RemoveOf(sockID, socket));
 }
 
 void SimpleClearOutQueue(uint32_t ip, int32_t socket, int32_t sockID) {
-    DetailLine("SimpleClearOutQueues", "Start of function. IP = {} Socket = {} SockID = {}", DottedIP(ip), socket,
-               sockID);
+    if (NetMemory.LogAll == 1)
+        DetailLine("SimpleClearOutQueues", "Start of function. IP = {} Socket = {} SockID = {}",
+                   DottedIP(ip), socket, sockID);
     ReportCleared("SimpleClearOutQueues", "In", qSimpleOutQueue.RemoveOf(sockID, socket, ip));
 }
 

@@ -80,10 +80,14 @@ void CopyPacket(const NETDLL::SimpleInDataType& stored, NET::SimplePacketType& p
 }
 
 int32_t ReceiveClientPacket(NET::SimpleConnectionType& connection, NET::SimplePacketType& packet) {
-    NormalLine("NetSimpleReceive",
-               "(Client Mode) Attempting to receive stored packet on Socket = {} SockID = {} Server/Host = {}({}) Port = {}",
-               connection.Socket, connection.SockID, connection.Server.View(),
-               DottedIP(static_cast<uint32_t>(connection.Internal_.IP)), connection.Port);
+    if (NetMemory.Logging == 1) {
+        NormalLine("NetSimpleReceive",
+                   "(Client Mode) Attempting to receive stored packet on Socket = {} SockID = {} "
+                   "Server/Host = {}({}) "
+                   "Port = {}",
+                   connection.Socket, connection.SockID, connection.Server.View(),
+                   DottedIP(static_cast<uint32_t>(connection.Internal_.IP)), connection.Port);
+    }
     if (qSimpleInData.Empty()) {
         ErrorLine("NetSimpleReceive", "No data to read. Returning 'No Request' Err. This is not normally a problem");
         return -13;

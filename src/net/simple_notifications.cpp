@@ -53,7 +53,7 @@ void OnConnect(SimpleRecord& record, int32_t error) {
 }
 
 void OnWrite(SimpleRecord& record, int32_t error, int32_t message) {
-    DetailLine(kAsync, "FD_WRITE  {}", SocketDetails(record, error));
+    if (NetMemory.LogAll == 1) DetailLine(kAsync, "FD_WRITE  {}", SocketDetails(record, error));
     if (NetMemory.SimpleClientOptimizeFD_WriteFix == 1 && record.WaitingForFD_Write == 1) record.WaitingForFD_Write = 0;
     CheckForError(record, error, platform::FD_WRITE, message);
     CompleteConnectFirst(record, "FD_WRITE", error);
@@ -62,7 +62,7 @@ void OnWrite(SimpleRecord& record, int32_t error, int32_t message) {
 }
 
 void OnRead(SimpleRecord& record, int32_t error, int32_t message) {
-    DetailLine(kAsync, "FD_READ  {}", SocketDetails(record, error));
+    if (NetMemory.LogAll == 1) DetailLine(kAsync, "FD_READ  {}", SocketDetails(record, error));
     CheckForError(record, error, platform::FD_READ, message);
     CompleteConnectFirst(record, "FD_READ", error);
     ReadData(record, message, true);

@@ -42,11 +42,13 @@ void NetAll_::LoggingFirstTime_() {
     Log("Sparlin (Object) using " + NetRuntimeNameAndVersion(), "", NET::ObjectNormalLine);
 }
 
+bool NetAll_::LogWanted(int32_t errorType) const {
+    if (errorType == NET::ObjectAlwaysLine || LoggingOn != 0) return true;
+    return LoggingErrorsOnly != 0 && errorType == NET::ObjectErrorLine;
+}
+
 void NetAll_::Log(std::string_view logString, std::string_view functionName, int32_t errorType) {
-    if (errorType != NET::ObjectAlwaysLine) {
-        if (LoggingOn == 0 && LoggingErrorsOnly == 0) return;
-        if (LoggingOn == 0 && errorType != NET::ObjectErrorLine) return;
-    }
+    if (!LogWanted(errorType)) return;
     if (gNetLogging.LoggingFirstTime.exchange(1) == 0) LoggingFirstTime_();
     std::string line = "[Net] [";
     line += std::to_string(platform::ThisThread());

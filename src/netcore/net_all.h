@@ -28,6 +28,9 @@ public:
     /// The object line writer: "[Net] [<thread>] <function> - <text>".
     /// `errorType` is NET::ObjectNormalLine, ObjectErrorLine or ObjectAlwaysLine.
     virtual void Log(std::string_view logString, std::string_view functionName, int32_t errorType);
+    /// True when the base Log writes a line of `errorType` for this object, so
+    /// a caller can skip composing a line that nobody will see.
+    bool LogWanted(int32_t errorType) const;
     /// The text for this object's Error (with WinSockError/SSLError where needed); at most 512 characters.
     virtual std::string InterpretError();
     /// Takes the library lock for this object; `count` is the caller's tag (-50).
