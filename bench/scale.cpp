@@ -110,11 +110,7 @@ private:
         for (const auto& connection : connections_) opened += connection->Opened() ? 1u : 0u;
         return opened;
     }
-    bool AnyFailed() const {
-        for (const auto& connection : connections_)
-            if (connection->Failed()) return true;
-        return false;
-    }
+    static bool AnyFailed() { return bench::AnyConnectionFailed(); }
 
     std::vector<std::unique_ptr<bench::TimedConnection>> connections_;
     std::unordered_map<int32_t, bench::TimedConnection*> byEvent_;

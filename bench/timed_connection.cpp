@@ -6,6 +6,11 @@
 #include "bench/bench_support.h"
 
 namespace bench {
+namespace {
+bool gAnyFailed = false;  // main thread only, like the connections
+}  // namespace
+
+bool AnyConnectionFailed() { return gAnyFailed; }
 
 TimedConnection::TimedConnection() {
     SuppressErrorMsg = 1;
@@ -30,13 +35,13 @@ void TimedConnection::SendRequest(uint16_t tid) {
     Packet.BinDataLen = static_cast<int32_t>(frame.size());
     received_ = 0;
     Send();
-    if (Error != 0) failed_ = true;
+    if (Error != 0) failed_ = gAnyFailed = true;
 }
 
 bool TimedConnection::ReplyComplete() const { return received_ >= static_cast<int64_t>(kReplyBytes); }
 
 void TimedConnection::ErrorTrap(std::string_view ErrorStr, std::string_view FunctionName) {
-    failed_ = true;
+    failed_ = gAnyFailed = true;
     std::cerr << "connection error " << Error << ": " << ErrorStr << " (" << FunctionName << ")\n";
 }
 

@@ -37,6 +37,9 @@ private:
     bool failed_ = false;
 };
 
+/// True once any TimedConnection of the process has failed (cheap: no walk).
+bool AnyConnectionFailed();
+
 /// Takes this thread's posted events and hands each to `deliver`, until `done`
 /// holds; false when nothing came for `quiet` (something is stuck).
 template <class Deliver, class Done>

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -24,11 +26,16 @@ bool IsSocket(SocketHandle s) {
 }  // namespace
 
 AsyncDispatcher::AsyncDispatcher()
-    : wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)), lookups_(std::make_unique<Lookups>([this] { Wake(); })) {}
+    : wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      epollFd_(epoll_create1(EPOLL_CLOEXEC)),
+      lookups_(std::make_unique<Lookups>([this] { Wake(); })) {
+    WatchInSet(wakeFd_, kWakeTag);
+}
 
 AsyncDispatcher::~AsyncDispatcher() {
     lookups_.reset();  // joins the lookup threads, which wake us
     detail::DropTarget(this);
+    if (epollFd_ >= 0) close(epollFd_);
     if (wakeFd_ >= 0) close(wakeFd_);
 }
 
@@ -38,7 +45,7 @@ int32_t AsyncDispatcher::AsyncSelect(SocketHandle s, int32_t message, int32_t ev
         int flags = fcntl(s, F_GETFL);
         if (flags < 0 || fcntl(s, F_SETFL, flags | O_NONBLOCK) != 0) return FailWithErrno();
     }
-    int32_t result = detail::Select(s, {this, wakeFd_}, message, events);
+    int32_t result = detail::Select(s, {this, wakeFd_, epollFd_}, message, events);
     return result == 0 ? 0 : FailWith(result);
 }
 
@@ -49,32 +56,64 @@ int32_t AsyncDispatcher::AsyncGetHostByName(const std::string& name, int32_t mes
 int32_t AsyncDispatcher::CancelAsyncRequest(int32_t handle) { return lookups_->Cancel(handle); }
 
 int AsyncDispatcher::PollOnce(int timeoutMs, const AsyncHandler& handler, std::span<const int> alsoWatch) {
-    auto items = detail::PollItems(this);
-    std::vector<pollfd> fds;
-    fds.reserve(1 + alsoWatch.size() + items.size());
-    fds.push_back({wakeFd_, POLLIN, 0});
-    for (int fd : alsoWatch) fds.push_back({fd, POLLIN, 0});
-    bool dueNow = lookups_->HasFinished();
-    for (const auto& item : items) {
-        fds.push_back({item.readyNow ? -1 : item.socket, item.events, 0});
-        dueNow = dueNow || item.readyNow;
-    }
-    if (poll(fds.data(), fds.size(), dueNow ? 0 : timeoutMs) < 0) {
-        for (auto& fd : fds) fd.revents = 0;  // interrupted: look at what is due anyway
-    }
-    if (fds[0].revents != 0) DrainWake();
-
-    std::vector<detail::Notification> due;
-    std::size_t first = 1 + alsoWatch.size();
-    for (std::size_t index = 0; index < items.size(); ++index) {
-        short revents = fds[first + index].revents;
-        if (revents != 0 || items[index].readyNow) detail::Evaluate(this, items[index], revents, due);
+    detail::DispatchingScope dispatching(this);
+    WatchAlso(alsoWatch);
+    std::vector<detail::Notification>& due = due_;
+    due.clear();
+    const bool dueNow = LookRechecks(due) || lookups_->HasFinished();
+    // Sockets, the wake descriptor and the caller's descriptors all wait in the one set.
+    const int ready = epoll_wait(epollFd_, events_.data(), static_cast<int>(events_.size()), dueNow ? 0 : timeoutMs);
+    for (int index = 0; index < ready; ++index) {
+        const epoll_event& event = events_[static_cast<std::size_t>(index)];
+        if (event.data.u64 == kWakeTag) DrainWake();
+        if (event.data.u64 == kWakeTag || event.data.u64 == kAlsoTag) continue;
+        detail::Evaluate(this, detail::ItemOfTag(event.data.u64), static_cast<short>(event.events), due);
     }
     auto answers = lookups_->TakeFinished();
-    detail::DispatchingScope dispatching(this);
-    for (const auto& notification : due) handler({notification.message, notification.socket, notification.word, {}});
+    // Handed out from a vector of its own, in case a handler polls again.
+    std::vector<detail::Notification> handing;
+    handing.swap(due_);
+    for (const auto& notification : handing)
+        handler({notification.message, notification.socket, notification.word, {}});
     for (const auto& answer : answers) handler(answer);
-    return static_cast<int>(due.size() + answers.size());
+    const int count = static_cast<int>(handing.size() + answers.size());
+    handing.clear();
+    if (due_.capacity() < handing.capacity()) due_.swap(handing);  // keep the room for the next poll
+    return count;
+}
+
+bool AsyncDispatcher::LookRechecks(std::vector<detail::Notification>& due) {
+    detail::TakeRechecks(this, rechecks_);
+    if (rechecks_.empty()) return false;
+    pollFds_.clear();
+    bool readyNow = false;
+    for (const auto& item : rechecks_) {
+        pollFds_.push_back({item.readyNow ? -1 : item.socket, item.events, 0});
+        readyNow = readyNow || item.readyNow;
+    }
+    if (poll(pollFds_.data(), pollFds_.size(), 0) < 0) {
+        for (auto& fd : pollFds_) fd.revents = 0;
+    }
+    const std::size_t before = due.size();
+    for (std::size_t index = 0; index < rechecks_.size(); ++index) {
+        const short revents = pollFds_[index].revents;
+        if (revents != 0 || rechecks_[index].readyNow) detail::Evaluate(this, rechecks_[index], revents, due);
+    }
+    return readyNow || due.size() > before;
+}
+
+void AsyncDispatcher::WatchAlso(std::span<const int> alsoWatch) {
+    if (std::equal(alsoWatch.begin(), alsoWatch.end(), watched_.begin(), watched_.end())) return;
+    for (int fd : watched_) epoll_ctl(epollFd_, EPOLL_CTL_DEL, fd, nullptr);
+    watched_.assign(alsoWatch.begin(), alsoWatch.end());
+    for (int fd : watched_) WatchInSet(fd, kAlsoTag);
+}
+
+void AsyncDispatcher::WatchInSet(int fd, uint64_t tag) {
+    epoll_event event{};
+    event.events = EPOLLIN;  // level-triggered: readable until drained
+    event.data.u64 = tag;
+    epoll_ctl(epollFd_, EPOLL_CTL_ADD, fd, &event);
 }
 
 void AsyncDispatcher::Wake() {

@@ -29,6 +29,10 @@
 // and a manual clock in tests wakes it through Clock::Subscribe -> Wake().
 #pragma once
 
+#include <poll.h>
+#include <sys/epoll.h>
+
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,6 +40,7 @@
 #include <string>
 
 #include "platform/host_lookup.h"
+#include "platform/socket_table.h"
 #include "platform/sockets.h"
 
 namespace platform {
@@ -86,6 +91,8 @@ public:
     /// Owner thread: waits up to `timeoutMs` (0: just looks; negative: no limit)
     /// until messages are due, Wake() is called or one of `alsoWatch` polls
     /// readable, then hands every due message to `handler`. Returns how many.
+    /// `alsoWatch` is registered with the dispatcher's epoll set while it stays
+    /// the same from call to call, so its descriptors must stay open meanwhile.
     int PollOnce(int timeoutMs, const AsyncHandler& handler, std::span<const int> alsoWatch = {});
 
     /// Makes a PollOnce that waits (or the next one) return. Any thread.
@@ -93,10 +100,28 @@ public:
 
 private:
     class Lookups;
+    // Tags of the set's entries that are not sockets (socket tags always carry
+    // a generation of 1 or more in their high half).
+    static constexpr uint64_t kWakeTag = 0xFFFFFFFFu;
+    static constexpr uint64_t kAlsoTag = 0xFFFFFFFEu;
+
     void DrainWake();
+    /// Looks level-triggered at the sockets whose state changed; true when
+    /// something is due at once.
+    bool LookRechecks(std::vector<detail::Notification>& due);
+    /// Puts the caller's descriptors into the set (again, only when they change).
+    void WatchAlso(std::span<const int> alsoWatch);
+    void WatchInSet(int fd, uint64_t tag);
 
     int wakeFd_;
+    int epollFd_;
     std::unique_ptr<Lookups> lookups_;
+    // Owner thread only: kept between polls so a poll allocates nothing.
+    std::vector<int> watched_;
+    std::vector<detail::PollItem> rechecks_;
+    std::vector<pollfd> pollFds_;
+    std::vector<detail::Notification> due_;
+    std::array<epoll_event, 256> events_{};
 };
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,6 +12,8 @@
 #include <cerrno>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace platform::detail {
 namespace {
@@ -31,6 +34,11 @@ struct SocketState {
     bool parked = false;           // peer closed, data unread: waits for the next receive
     bool receiveShutdown = false;  // local SD_RECEIVE or SD_BOTH
     int32_t resetCode = 0;         // a reset a receive or send already took from the system
+    int registeredIn = -1;         // the epoll set the socket is registered in
+    bool recheckQueued = false;    // on its dispatcher's recheck list
+    bool missedRead = false;       // data came while reads were held back
+    bool missedWrite = false;      // room came while writes were held back
+    bool hangUpSeen = false;       // the peer's close was seen before it could be reported
 
     bool Wants(int32_t event) const { return target.owner != nullptr && (events & event) != 0; }
 };
@@ -38,6 +46,7 @@ struct SocketState {
 struct Table {
     std::mutex mutex;
     std::unordered_map<SocketHandle, SocketState> sockets;
+    std::unordered_map<const void*, std::vector<std::pair<SocketHandle, uint64_t>>> rechecks;
     uint64_t nextGeneration = 1;
 };
 
@@ -55,8 +64,33 @@ void Wake(const SelectTarget& target) {
     [[maybe_unused]] auto n = write(target.wakeFd, &one, sizeof one);
 }
 
+void Unregister(SocketHandle s, SocketState& state) {
+    if (state.registeredIn >= 0) epoll_ctl(state.registeredIn, EPOLL_CTL_DEL, s, nullptr);
+    state.registeredIn = -1;
+}
+
+/// Puts the socket in its target's epoll set, edge-triggered for everything.
+void Register(SocketHandle s, SocketState& state) {
+    if (state.registeredIn == state.target.epollFd) return;
+    Unregister(s, state);
+    if (state.target.epollFd < 0) return;
+    epoll_event event{};
+    event.events = EPOLLIN | EPOLLOUT | EPOLLRDHUP | EPOLLET;
+    event.data.u64 = EpollTag(s, state.generation);
+    if (epoll_ctl(state.target.epollFd, EPOLL_CTL_ADD, s, &event) == 0) state.registeredIn = state.target.epollFd;
+}
+
+/// The socket's dispatcher must look at it level-triggered before it waits again.
+void QueueRecheck(Table& table, SocketHandle s, SocketState& state) {
+    if (state.target.owner == nullptr || state.recheckQueued) return;
+    state.recheckQueued = true;
+    table.rechecks[state.target.owner].emplace_back(s, state.generation);
+    Wake(state.target);
+}
+
 SocketState& Fresh(Table& table, SocketHandle s) {
     auto& state = table.sockets[s];
+    Unregister(s, state);
     state = SocketState{};
     state.generation = table.nextGeneration++;
     return state;
@@ -150,6 +184,7 @@ void EvaluateConnected(SocketHandle s, SocketState& state, short revents, std::v
         if ((revents & POLLHUP) != 0) state.closeReported = true;  // both ways shut: nothing more can happen
     } else {
         bool peerClosed = (revents & (POLLRDHUP | POLLHUP)) != 0;
+        if (peerClosed) state.hangUpSeen = true;
         // Readable without a hang-up means data; only a hang-up needs the count
         // to tell data still waiting from a bare close.
         int unread = peerClosed ? UnreadBytes(s) : (revents & POLLIN) != 0 ? 1 : 0;
@@ -169,15 +204,24 @@ void EvaluateConnected(SocketHandle s, SocketState& state, short revents, std::v
     }
 }
 
-/// Runs `change` on the socket's state, if the table knows it, then wakes its dispatcher.
+/// Runs `change` on the socket's state, if the table knows it; when it returns
+/// true the socket's dispatcher looks at it again before waiting.
 template <typename Change>
 void Update(SocketHandle s, Change change) {
     auto& table = TheTable();
     std::lock_guard lock(table.mutex);
     auto it = table.sockets.find(s);
     if (it == table.sockets.end()) return;
-    change(it->second);
-    Wake(it->second.target);
+    if (change(it->second)) QueueRecheck(table, s, it->second);
+}
+
+/// Keeps what the set reported but the state does not ask for now, and
+/// remembers held-back edges so the change that releases them looks again.
+short Wanted(SocketState& state, short revents) {
+    const short wanted = PollEventsFor(state);
+    if ((revents & POLLIN) != 0 && (wanted & POLLIN) == 0) state.missedRead = true;
+    if ((revents & POLLOUT) != 0 && (wanted & POLLOUT) == 0) state.missedWrite = true;
+    return static_cast<short>(revents & (wanted | POLLERR | POLLHUP | POLLNVAL));
 }
 
 }  // namespace
@@ -196,18 +240,19 @@ void ForgetSocket(SocketHandle s) {
     std::lock_guard lock(table.mutex);
     auto it = table.sockets.find(s);
     if (it == table.sockets.end()) return;
-    Wake(it->second.target);
+    Unregister(s, it->second);
     table.sockets.erase(it);
 }
 
 bool NoteConnectStarted(SocketHandle s, int32_t outcome) {
     bool reported = false;
     Update(s, [&](SocketState& state) {
-        if (outcome != 0 && !state.Wants(FD_CONNECT)) return;
+        if (outcome != 0 && !state.Wants(FD_CONNECT)) return false;
         state.phase = Phase::Connecting;
         state.outcomeKnown = outcome != 0;
         state.outcome = outcome;
         reported = true;
+        return true;
     });
     return reported;
 }
@@ -216,14 +261,20 @@ void NoteConnected(SocketHandle s) {
     Update(s, [](SocketState& state) {
         state.phase = Phase::Connected;
         state.writeArmed = true;
+        return true;
     });
 }
 
-void NoteReceive(SocketHandle s, int32_t failure) {
-    Update(s, [failure](SocketState& state) {
+void NoteReceive(SocketHandle s, int32_t failure, bool mayHaveMore) {
+    Update(s, [failure, mayHaveMore](SocketState& state) {
         state.readArmed = true;
+        // A receive that emptied the socket needs no second look: whatever
+        // comes later brings its own edge.
+        const bool lookAgain = mayHaveMore || failure != 0 || state.parked || state.missedRead || state.hangUpSeen;
         state.parked = false;
+        state.missedRead = false;
         if (failure == WSAECONNRESET || failure == WSAECONNABORTED) state.resetCode = failure;
+        return lookAgain;
     });
 }
 
@@ -231,12 +282,17 @@ void NoteSendFailed(SocketHandle s, int32_t failure) {
     Update(s, [failure](SocketState& state) {
         if (failure == WSAEWOULDBLOCK) state.writeArmed = true;
         if (failure == WSAECONNRESET || failure == WSAECONNABORTED) state.resetCode = failure;
+        state.missedWrite = false;
+        return true;
     });
 }
 
 void NoteShutdown(SocketHandle s, int32_t how) {
     if (how != SD_RECEIVE && how != SD_BOTH) return;
-    Update(s, [](SocketState& state) { state.receiveShutdown = true; });
+    Update(s, [](SocketState& state) {
+        state.receiveShutdown = true;
+        return true;
+    });
 }
 
 int32_t Select(SocketHandle s, const SelectTarget& target, int32_t message, int32_t events) {
@@ -249,6 +305,7 @@ int32_t Select(SocketHandle s, const SelectTarget& target, int32_t message, int3
     if (message == 0 || events == 0) {
         state.target = {};
         state.message = state.events = 0;
+        Unregister(s, state);
     } else {
         state.target = target;
         state.message = message;
@@ -256,9 +313,13 @@ int32_t Select(SocketHandle s, const SelectTarget& target, int32_t message, int3
         state.readArmed = true;  // data already waiting are reported at once
         state.writeArmed = state.phase == Phase::Connected;
         state.parked = false;
+        Register(s, state);
     }
-    Wake(previous);
-    Wake(state.target);
+    if (previous.owner != state.target.owner) {
+        state.recheckQueued = false;  // the old owner's list entry no longer matches
+        Wake(previous);
+    }
+    QueueRecheck(table, s, state);
     return 0;
 }
 
@@ -266,20 +327,42 @@ void DropTarget(const void* owner) {
     auto& table = TheTable();
     std::lock_guard lock(table.mutex);
     for (auto& [socket, state] : table.sockets) {
-        if (state.target.owner == owner) state.target = {};
+        if (state.target.owner != owner) continue;
+        Unregister(socket, state);
+        state.target = {};
+        state.recheckQueued = false;
     }
+    table.rechecks.erase(owner);
 }
 
-std::vector<PollItem> PollItems(const void* owner) {
+void TakeRechecks(const void* owner, std::vector<PollItem>& out) {
+    out.clear();
     auto& table = TheTable();
     std::lock_guard lock(table.mutex);
-    std::vector<PollItem> items;
-    for (const auto& [socket, state] : table.sockets) {
-        if (state.target.owner != owner) continue;
-        PollItem item{socket, state.generation, PollEventsFor(state), state.outcomeKnown};
-        if (item.events != 0 || item.readyNow) items.push_back(item);
+    auto list = table.rechecks.find(owner);
+    if (list == table.rechecks.end()) return;
+    for (const auto& [socket, generation] : list->second) {
+        auto it = table.sockets.find(socket);
+        if (it == table.sockets.end()) continue;
+        SocketState& state = it->second;
+        if (state.generation != generation || state.target.owner != owner) continue;
+        state.recheckQueued = false;
+        state.missedRead = state.missedWrite = false;  // the level-triggered look sees what is there
+        PollItem item{socket, generation, PollEventsFor(state), state.outcomeKnown};
+        if (item.events != 0 || item.readyNow) out.push_back(item);
     }
-    return items;
+    list->second.clear();
+}
+
+uint64_t EpollTag(SocketHandle s, uint64_t generation) {
+    return (generation << 32) | static_cast<uint32_t>(s);
+}
+
+PollItem ItemOfTag(uint64_t tag) {
+    PollItem item;
+    item.socket = static_cast<SocketHandle>(static_cast<uint32_t>(tag & 0xFFFFFFFFu));
+    item.generation = tag >> 32;
+    return item;
 }
 
 void Evaluate(const void* owner, const PollItem& item, short revents, std::vector<Notification>& out) {
@@ -288,9 +371,16 @@ void Evaluate(const void* owner, const PollItem& item, short revents, std::vecto
     auto it = table.sockets.find(item.socket);
     if (it == table.sockets.end()) return;
     SocketState& state = it->second;
-    if (state.generation != item.generation || state.target.owner != owner) return;
+    // Epoll tags carry the low 32 bits of the generation.
+    if ((state.generation & 0xFFFFFFFFu) != (item.generation & 0xFFFFFFFFu) || state.target.owner != owner) return;
+    revents = Wanted(state, revents);
     if (state.phase == Phase::Connecting) EvaluateConnecting(item.socket, state, revents, out);
     else if (state.phase == Phase::Connected) EvaluateConnected(item.socket, state, revents, out);
+    // A held-back edge that the new state lets through (say, data that came
+    // with the connect) is looked at again before the next wait.
+    const short wanted = PollEventsFor(state);
+    if ((state.missedRead && (wanted & POLLIN) != 0) || (state.missedWrite && (wanted & POLLOUT) != 0))
+        QueueRecheck(table, item.socket, state);
 }
 
 }  // namespace platform::detail

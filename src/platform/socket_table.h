@@ -5,6 +5,14 @@
 //
 // One mutex guards the whole table; nothing is called with it held except
 // non-blocking system calls and a dispatcher's wake (an eventfd write).
+//
+// A dispatcher waits on an epoll set in which each of its sockets is
+// registered edge-triggered for everything at once: a quiet socket costs
+// nothing per notification, however many there are. An edge that comes while
+// the delivery rules hold a notification back is remembered, and every change
+// that may let one through (a receive, a would-block, a new selection, a
+// completed connect, ...) puts the socket on its dispatcher's recheck list,
+// which the dispatcher looks at level-triggered before it waits again.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +26,10 @@ namespace platform::detail {
 struct SelectTarget {
     const void* owner = nullptr;
     int wakeFd = -1;
+    int epollFd = -1;  // the dispatcher's epoll set
 };
 
-/// One socket to poll for a dispatcher, or to evaluate without polling.
+/// One socket to look at level-triggered for a dispatcher, or to evaluate without polling.
 struct PollItem {
     SocketHandle socket = 0;
     uint64_t generation = 0;
@@ -49,7 +58,8 @@ bool NoteConnectStarted(SocketHandle s, int32_t outcome);
 void NoteConnected(SocketHandle s);
 /// A receive was made; re-enables the read notification. `failure` is its
 /// Windows Sockets code when it failed (a reset is then kept for the close).
-void NoteReceive(SocketHandle s, int32_t failure);
+/// `mayHaveMore`: it filled the whole buffer, so data may still wait.
+void NoteReceive(SocketHandle s, int32_t failure, bool mayHaveMore);
 /// A send failed with `failure`; a would-block arms the next write notification.
 void NoteSendFailed(SocketHandle s, int32_t failure);
 /// A local shutdown; after SD_RECEIVE the socket reports no more reads or
@@ -75,11 +85,16 @@ private:
     const void* previous_;
 };
 
-/// The sockets `owner` must watch now.
-std::vector<PollItem> PollItems(const void* owner);
-/// Applies the delivery rules to what poll reported for one socket, adding
-/// the notifications due to `out`. A socket closed or re-selected since
-/// PollItems gives nothing.
+/// Takes `owner`'s recheck list: the sockets to look at level-triggered now.
+/// `out` is cleared first (callers keep its capacity).
+void TakeRechecks(const void* owner, std::vector<PollItem>& out);
+/// Tag for an epoll registration: the socket and its generation.
+uint64_t EpollTag(SocketHandle s, uint64_t generation);
+/// The item an epoll event with tag `tag` stands for.
+PollItem ItemOfTag(uint64_t tag);
+/// Applies the delivery rules to what poll or epoll reported for one socket,
+/// adding the notifications due to `out`. A socket closed or re-selected
+/// since the item was made gives nothing.
 void Evaluate(const void* owner, const PollItem& item, short revents, std::vector<Notification>& out);
 
 }  // namespace platform::detail

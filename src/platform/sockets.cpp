@@ -119,7 +119,7 @@ int32_t recv(SocketHandle s, void* buffer, int32_t length) {
     if (length < 0) return FailWith(WSAEINVAL);
     ssize_t got = ::recv(s, buffer, static_cast<size_t>(length), 0);
     int32_t code = got < 0 ? WinsockErrorFromErrno(errno) : 0;
-    detail::NoteReceive(s, code);
+    detail::NoteReceive(s, code, got == length && length > 0);
     return got < 0 ? FailWith(code) : static_cast<int32_t>(got);
 }
 

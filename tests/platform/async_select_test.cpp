@@ -213,6 +213,60 @@ TEST(AsyncSelect, AConnectedSocketGetsItsFirstWriteAndWaitingDataAtSelection) {
     closesocket(s);
 }
 
+// Data the peer sends before the connect has been announced come after the
+// connect and the first write, not lost with the connect's own wake-up.
+TEST(AsyncSelect, DataThatCameWithTheConnectAreAnnouncedAfterIt) {
+    AsyncDispatcher dispatcher;
+    Pump pump(dispatcher);
+    LoopbackPort port;
+    SocketHandle s = socket();
+    ASSERT_EQ(dispatcher.AsyncSelect(s, kMessage, kAllEvents), 0);
+    connect(s, port.Address());
+    int peer = port.Accept();
+    ASSERT_EQ(::send(peer, "hi", 2, 0), 2);
+    ASSERT_TRUE(loopback::WaitFor(s, POLLIN));
+    ASSERT_TRUE(pump.UntilCount(3));
+    EXPECT_EQ(Events(pump), (std::vector<Seen>{{FD_CONNECT, 0}, {FD_WRITE, 0}, {FD_READ, 0}}));
+    EXPECT_EQ(pump.Now(), 0);
+    ::close(peer);
+    closesocket(s);
+}
+
+// Many sockets selected on one dispatcher: data for one of them gives exactly
+// its read, and the quiet ones give nothing.
+TEST(AsyncSelect, AmongManyQuietSocketsOnlyTheOneWithDataIsAnnounced) {
+    constexpr int kSockets = 40;
+    AsyncDispatcher dispatcher;
+    Pump pump(dispatcher);
+    LoopbackPort port;
+    std::vector<SocketHandle> sockets;
+    std::vector<int> peers;
+    for (int i = 0; i < kSockets; ++i) {
+        sockets.push_back(socket());
+        ASSERT_EQ(dispatcher.AsyncSelect(sockets.back(), kMessage + i, kAllEvents), 0);
+        connect(sockets.back(), port.Address());
+        peers.push_back(port.Accept());
+        ASSERT_GE(peers.back(), 0);
+    }
+    ASSERT_TRUE(pump.UntilCount(2 * kSockets));  // a connect and a first write each
+    pump.messages.clear();
+    char buffer[8];
+    for (int round = 0; round < 3; ++round) {
+        const int chosen = 7 + 11 * round;
+        ASSERT_EQ(::send(peers[static_cast<std::size_t>(chosen)], "x", 1, 0), 1);
+        ASSERT_TRUE(pump.UntilCount(1));
+        ASSERT_EQ(pump.messages.size(), 1u);
+        EXPECT_EQ(pump.messages[0].message, kMessage + chosen);
+        EXPECT_EQ(pump.messages[0].wParam, sockets[static_cast<std::size_t>(chosen)]);
+        EXPECT_EQ(pump.messages[0].lParam, FD_READ);
+        EXPECT_EQ(recv(sockets[static_cast<std::size_t>(chosen)], buffer, sizeof buffer), 1);
+        EXPECT_EQ(pump.Now(), 0);
+        pump.messages.clear();
+    }
+    for (int peer : peers) ::close(peer);
+    for (SocketHandle s : sockets) closesocket(s);
+}
+
 TEST(AsyncSelect, OnlyTheEventsAskedForAreSent) {
     AsyncDispatcher dispatcher;
     Pump pump(dispatcher);
