@@ -1,6 +1,7 @@
 #include "bench/clocked_host.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 
 #include "platform/threads.h"
@@ -51,19 +52,28 @@ void ClockedHost::Act(int event, const std::string& field) {
     RunPosted();
 }
 
+const window::Control* ClockedHost::ControlNamed(const std::string& name) const {
+    const window::Control* control = declaration_ != nullptr ? declaration_->Find(name) : nullptr;
+    if (control == nullptr) {
+        std::cerr << "no control called " << name << "\n";
+        std::exit(1);
+    }
+    return control;
+}
+
 void ClockedHost::Tick(const std::string& checkBox) {
-    values_[checkBox].number = 1;
+    values_[ControlNamed(checkBox)].number = 1;
     Act(window::kAccepted, checkBox);
 }
 
 void ClockedHost::Enter(const std::string& control, const std::string& text) {
-    values_[control].text = text;
+    values_[ControlNamed(control)].text = text;
     Act(window::kAccepted, control);
 }
 
 void ClockedHost::Press(const std::string& button) { Act(window::kAccepted, button); }
 
-void ClockedHost::OpenWindow(const window::WindowDeclaration&) {}
+void ClockedHost::OpenWindow(const window::WindowDeclaration& declaration) { declaration_ = &declaration; }
 
 void ClockedHost::CloseWindow() { period_ = std::chrono::milliseconds(0); }
 
@@ -73,15 +83,15 @@ void ClockedHost::SetTimer(int32_t hundredths) {
 }
 
 void ClockedHost::Show(const window::Control& control, const window::ControlValue& value) {
-    values_[control.name] = value;
+    values_[&control] = value;
 }
 
 void ClockedHost::ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) {
-    rows_[list.name] = rows;
+    rows_[&list] = rows;
 }
 
 window::ControlValue ClockedHost::Read(const window::Control& control) const {
-    auto found = values_.find(control.name);
+    auto found = values_.find(&control);
     return found == values_.end() ? window::ControlValue{} : found->second;
 }
 

@@ -8,7 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <map>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -50,11 +50,14 @@ public:
 
 private:
     void Act(int event, const std::string& field);
+    const window::Control* ControlNamed(const std::string& name) const;
     void RunPosted();
 
     window::WindowManager* window_ = nullptr;
-    std::map<std::string, window::ControlValue> values_;
-    std::map<std::string, std::vector<std::vector<std::string>>> rows_;
+    // Keyed by the declaration's controls, which outlive the window.
+    std::unordered_map<const window::Control*, window::ControlValue> values_;
+    std::unordered_map<const window::Control*, std::vector<std::vector<std::string>>> rows_;
+    const window::WindowDeclaration* declaration_ = nullptr;
     std::chrono::milliseconds period_{0};
     std::chrono::steady_clock::time_point nextTick_{};
     int64_t ticks_ = 0;

@@ -81,22 +81,30 @@ public:
     template <typename T>
     void BindNumber(const std::string& use, T& field) {
         variables_[use] = std::make_unique<NumberVariable<T>>(field);
+        ++version_;
     }
     template <std::size_t N>
     void BindText(const std::string& use, platform::BlankPadded<N>& field) {
         variables_[use] = std::make_unique<TextVariable<N>>(field);
+        ++version_;
     }
     /// Binds `base`[1..count] to the entries of a 1-based table (`entry(n)` gives entry n).
     template <typename Table>
     void BindTable(const std::string& base, Table& table, std::size_t count) {
         for (std::size_t n = 1; n <= count; ++n) BindNumber(base + "[" + std::to_string(n) + "]", table[n]);
     }
-    void BindRows(const std::string& use, RowSource rows) { rows_[use] = std::move(rows); }
+    void BindRows(const std::string& use, RowSource rows) {
+        rows_[use] = std::move(rows);
+        ++version_;
+    }
 
     Variable* Find(std::string_view use) const;
     const RowSource* FindRows(std::string_view use) const;
+    /// Moves on with every binding, so that lookups kept by a window know to renew.
+    uint64_t Version() const { return version_; }
 
 private:
+    uint64_t version_ = 0;
     std::map<std::string, std::unique_ptr<Variable>, std::less<>> variables_;
     std::map<std::string, RowSource, std::less<>> rows_;
 };

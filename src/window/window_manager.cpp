@@ -118,44 +118,64 @@ void WindowManager::UpdateControl(const Control& control) {
 
 void WindowManager::Display() {
     if (!IsOpen()) return;
+    for (const ShowPlan& plan : Plans()) {
+        if (plan.control->kind == ControlKind::List)
+            ShowList(plan);
+        else
+            ShowControl(plan);
+    }
+}
+
+const std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {
+    if (plansMade_ && plansVersion_ == bindings_.Version()) return plans_;
+    plans_.clear();
     for (const auto& control : declaration_.controls) {
         if (control.use.empty()) continue;
-        if (control.kind == ControlKind::List)
-            ShowList(control);
-        else
-            ShowControl(control);
+        ShowPlan plan;
+        plan.control = &control;
+        if (control.kind == ControlKind::List) {
+            plan.rows = bindings_.FindRows(control.use);
+            if (plan.rows == nullptr) continue;
+            for (const auto& column : control.columns) plan.columns.push_back(Picture::Of(column.picture));
+        } else {
+            plan.variable = bindings_.Find(control.use);
+            if (plan.variable == nullptr) continue;
+            plan.picture = Picture::Of(control.picture);
+        }
+        plans_.push_back(std::move(plan));
     }
+    plansVersion_ = bindings_.Version();
+    plansMade_ = true;
+    return plans_;
 }
 
-void WindowManager::ShowControl(const Control& control) {
-    const Variable* variable = bindings_.Find(control.use);
-    if (variable == nullptr) return;
+void WindowManager::ShowControl(const ShowPlan& plan) {
+    const Variable& variable = *plan.variable;
     ControlValue shown;
-    if (control.kind == ControlKind::CheckBox) {
-        shown.number = variable->Number() == 1 ? 1 : 0;
+    if (plan.control->kind == ControlKind::CheckBox) {
+        shown.number = variable.Number() == 1 ? 1 : 0;
     } else {
-        Picture picture = Picture::Of(control.picture);
-        shown.number = variable->Number();
-        shown.text = variable->IsText() ? picture.Format(variable->Text()) : picture.Format(variable->Number());
+        shown.number = variable.Number();
+        shown.text = variable.IsText() ? plan.picture.Format(variable.Text()) : plan.picture.Format(variable.Number());
     }
-    host_.Show(control, shown);
+    host_.Show(*plan.control, shown);
 }
 
-void WindowManager::ShowList(const Control& list) {
-    const RowSource* source = bindings_.FindRows(list.use);
-    if (source == nullptr) return;
+void WindowManager::ShowList(const ShowPlan& plan) {
+    static const Picture kAsItIs = Picture::Of("");
     std::vector<std::vector<std::string>> rows;
-    for (const Row& row : (*source)()) {
+    for (const Row& row : (*plan.rows)()) {
         std::vector<std::string> cells;
+        cells.reserve(row.size());
         for (std::size_t column = 0; column < row.size(); ++column) {
-            Picture picture = Picture::Of(column < list.columns.size() ? list.columns[column].picture : "");
+            const Picture& picture = column < plan.columns.size() ? plan.columns[column] : kAsItIs;
             const Cell& cell = row[column];
             cells.push_back(std::holds_alternative<int64_t>(cell) ? picture.Format(std::get<int64_t>(cell))
                                                                    : picture.Format(std::get<std::string>(cell)));
         }
         rows.push_back(std::move(cells));
     }
-    host_.ShowRows(list, rows);
+    host_.ShowRows(*plan.control, rows);
 }
 
 void WindowManager::Open() {

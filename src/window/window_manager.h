@@ -17,11 +17,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "window/control.h"
 #include "window/events.h"
 #include "window/globals.h"
 #include "window/host.h"
+#include "window/picture.h"
 #include "window/variable.h"
 
 namespace window {
@@ -97,9 +99,19 @@ public:
     int32_t* VCRRequestPointer = nullptr;
 
 private:
+    /// What showing one control needs, looked up once rather than on every Display.
+    struct ShowPlan {
+        const Control* control = nullptr;
+        const Variable* variable = nullptr;
+        const RowSource* rows = nullptr;
+        Picture picture;
+        std::vector<Picture> columns;
+    };
+
     void UpdateControl(const Control& control);
-    void ShowControl(const Control& control);
-    void ShowList(const Control& list);
+    void ShowControl(const ShowPlan& plan);
+    void ShowList(const ShowPlan& plan);
+    const std::vector<ShowPlan>& Plans();
 
     WindowHost& host_;
     const WindowDeclaration& declaration_;
@@ -114,6 +126,9 @@ private:
     bool opened_ = false;
     bool ending_ = false;
     bool killed_ = false;
+    std::vector<ShowPlan> plans_;
+    uint64_t plansVersion_ = 0;
+    bool plansMade_ = false;
 };
 
 }  // namespace window

@@ -208,6 +208,21 @@ TEST_F(Framework, DisplayLeavesTypingAloneAndFormatsListRows) {
     EXPECT_EQ(host.Rows("Lines")[0], (std::vector<std::string>{"003", "hello"}));
 }
 
+// The window looks its variables up once, and again after the bindings change.
+TEST_F(Framework, ABindingMadeWhileTheWindowRunsIsShownFromTheNextDisplay) {
+    host.Start(window);
+    EXPECT_EQ(host.Shows("Count"), "0007");
+    int16_t other = 42;
+    bindings.BindNumber("Count", other);
+    window.Display();
+    EXPECT_EQ(host.Shows("Count"), "0042");
+    lines = {{int64_t{5}, std::string("abcdefg")}};
+    bindings.BindRows("Lines", [] { return std::vector<Row>{{int64_t{9}, std::string("xy")}}; });
+    window.Display();
+    ASSERT_EQ(host.Rows("Lines").size(), 1u);
+    EXPECT_EQ(host.Rows("Lines")[0], (std::vector<std::string>{"009", "xy"}));
+}
+
 TEST_F(Framework, MessageBoxesAreRecorded) {
     host.Start(window);
     window.Message("one|two", "Caption");
