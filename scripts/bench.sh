@@ -2,9 +2,12 @@
 # Builds one benchmark program with the default preset and runs it.
 #
 #   scripts/bench.sh roundtrip|scale|program [--pin] [options of the program...]
+#   scripts/bench.sh program --window [--seconds N]
 #
 # --pin runs it under `taskset -c 0` (the program, the simulator it starts and
 # every thread on one CPU), which calms the figures on a busy machine.
+# `program --window` runs the real windowed program under Xvfb instead of the
+# headless one (bench/program_window.cpp) and reports its peak RSS.
 # Each program prints its own figures and the targets beside them; see the
 # README section "Benchmarks".
 set -euo pipefail
@@ -20,8 +23,14 @@ if [ "${1:-}" = "--pin" ]; then
   pin=(taskset -c 0)
   shift
 fi
+target=$name
+if [ "$name" = program ] && [ "${1:-}" = "--window" ]; then
+  target=program_window
+  pin=("${pin[@]}" xvfb-run -a)
+  shift
+fi
 
 scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j2 --target "bench_$name" >/dev/null
-exec "${pin[@]}" "build/default/bench/$name" "$@"
+cmake --build --preset default -j2 --target "bench_$target" >/dev/null
+exec "${pin[@]}" "build/default/bench/$target" "$@"

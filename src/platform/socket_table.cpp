@@ -151,8 +151,17 @@ short PollEventsFor(const SocketState& state) {
     }
 }
 
+/// What the socket reports now. An epoll event may have been taken before the
+/// connect started (a socket not yet connecting reports a hang-up and room to
+/// write), so a connect is only judged on a fresh look.
+short FreshRevents(SocketHandle s, short events) {
+    pollfd now{s, events, 0};
+    return poll(&now, 1, 0) == 1 ? now.revents : short{0};
+}
+
 void EvaluateConnecting(SocketHandle s, SocketState& state, short revents, std::vector<Notification>& out) {
     int32_t error = 0;
+    if (!state.outcomeKnown && (revents & (POLLOUT | POLLERR | POLLHUP)) != 0) revents = FreshRevents(s, POLLOUT);
     if (state.outcomeKnown) {
         error = state.outcome;
         state.outcomeKnown = false;
