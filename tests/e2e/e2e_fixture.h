@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "net_library_reset.h"
 #include "app/window_aids.h"
 #include "net/callback_window.h"
 #include "net/simple_engine.h"
@@ -90,13 +91,7 @@ protected:
     }
 
     /// A fresh library state, as in a new process.
-    static void ResetLibrary() {
-        ResetNetLoggingForTests();
-        ResetUniqueEventsForTests();
-        ResetSimpleEngineForTests();
-        NetCriticalHold hold;
-        NetMemory = NETDLL::NetMemoryType{};
-    }
+    static void ResetLibrary() { testsupport::ResetNetLibrary(); }
 
     /// The settings file of a user whose window points at the simulator.
     std::string SimulatorSettings(int timerValue = 8, int sendAllTimerValue = 50) const {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 
+#include "net_library_reset.h"
 #include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
@@ -49,13 +50,7 @@ protected:
         simulator.Stop();
         ResetLibrary();
     }
-    static void ResetLibrary() {
-        ResetNetLoggingForTests();
-        ResetUniqueEventsForTests();
-        ResetSimpleEngineForTests();
-        NetCriticalHold hold;
-        NetMemory = NETDLL::NetMemoryType{};
-    }
+    static void ResetLibrary() { testsupport::ResetNetLibrary(); }
 
     /// Hands this thread's events to the connection, as the window does, until `done` holds.
     bool PumpUntil(const std::function<bool()>& done) {

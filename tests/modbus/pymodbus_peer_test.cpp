@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "../sim/child_process.h"
+#include "net_library_reset.h"
 #include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
@@ -87,13 +88,7 @@ protected:
             EXPECT_EQ(server->Wait(kBound), 0) << server->Output();
         }
     }
-    static void ResetLibrary() {
-        ResetNetLoggingForTests();
-        ResetUniqueEventsForTests();
-        ResetSimpleEngineForTests();
-        NetCriticalHold hold;
-        NetMemory = NETDLL::NetMemoryType{};
-    }
+    static void ResetLibrary() { testsupport::ResetNetLibrary(); }
 
     /// Hands this thread's events to the connection, as the window does, until `done` holds.
     bool PumpUntil(const std::function<bool()>& done) {

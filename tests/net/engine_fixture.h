@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "net_library_reset.h"
 #include "net/callback_window.h"
 #include "net/engine_hooks.h"
 #include "net/net_simple.h"
@@ -174,13 +175,7 @@ protected:
         ResetLibrary();
     }
 
-    static void ResetLibrary() {
-        ResetNetLoggingForTests();
-        ResetUniqueEventsForTests();
-        ResetSimpleEngineForTests();
-        NetCriticalHold hold;
-        NetMemory = NETDLL::NetMemoryType{};
-    }
+    static void ResetLibrary() { testsupport::ResetNetLibrary(); }
 
     /// Library lines on (normal and error lines), as "/netdlllog" gives them.
     static void LogLibrary(const std::string& switches = "/netdlllog") {
