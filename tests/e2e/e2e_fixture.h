@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "test_time.h"
 #include "net_library_reset.h"
 #include "app/window_aids.h"
 #include "net/callback_window.h"
@@ -52,15 +53,12 @@ namespace e2e {
 /// Bound on every wait for the other threads; reached only when something is broken.
 inline constexpr std::chrono::milliseconds kBound{5000};
 
-/// Time of day in hundredths from midnight plus 1.
-constexpr int32_t At(int h, int m, int s, int cc = 0) { return h * 360000 + m * 6000 + s * 100 + cc + 1; }
+using testsupport::At;
 
 class EndToEndTest : public ::testing::Test {
 protected:
     EndToEndTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "e2e-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary directory");
-        dir = pattern;
+        dir = testsupport::MakeTempDir("e2e");
         settingsFile = (dir / "Brackwater.ini").string();
     }
     ~EndToEndTest() override { std::filesystem::remove_all(dir); }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "test_time.h"
 #include "frame_bytes.h"
 #include "modbus/test_connection.h"
 #include "modbus/transmission.h"
@@ -80,7 +81,7 @@ public:
 
 /// The window's data, its clock at a fixed time of day, and a connection.
 struct Bench {
-    static constexpr int32_t At(int h, int m, int s, int cc) { return h * 360000 + m * 6000 + s * 100 + cc + 1; }
+    static constexpr int32_t At(int h, int m, int s, int cc) { return testsupport::At(h, m, s, cc); }
 
     Bench() {
         data.Server = "127.0.0.1";

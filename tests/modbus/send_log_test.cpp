@@ -1,3 +1,4 @@
+#include "test_time.h"
 #include "modbus/send_log.h"
 
 #include <gmock/gmock.h>
@@ -10,7 +11,7 @@ namespace {
 
 using modbus_test::Hex;
 
-constexpr int32_t At(int h, int m, int s, int cc) { return h * 360000 + m * 6000 + s * 100 + cc + 1; }
+using testsupport::At;
 
 std::vector<uint16_t> Identifiers(const TestData& data) {
     std::vector<uint16_t> ids;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "test_time.h"
 #include "modbus/test_connection.h"
 #include "platform/clock.h"
 #include "platform/threads.h"
@@ -148,15 +149,12 @@ private:
     std::vector<std::string>& log_;
 };
 
-/// Time of day in hundredths from midnight plus 1.
-constexpr int32_t At(int h, int m, int s, int cc = 0) { return h * 360000 + m * 6000 + s * 100 + cc + 1; }
+using testsupport::At;
 
 class TestWindowTest : public ::testing::Test {
 protected:
     TestWindowTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "window-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary directory");
-        dir = pattern;
+        dir = testsupport::MakeTempDir("window");
         settingsFile = (dir / "Brackwater.ini").string();
     }
     ~TestWindowTest() override {
