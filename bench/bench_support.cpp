@@ -21,9 +21,18 @@
 namespace bench {
 
 std::array<uint8_t, kRequestBytes> ReadRegistersRequest(uint16_t tid) {
-    return {static_cast<uint8_t>(tid >> 8), static_cast<uint8_t>(tid & 0xFF), 0, 0, 0, 6, 1, 3,
-            static_cast<uint8_t>(kFirstRegister >> 8), static_cast<uint8_t>(kFirstRegister & 0xFF),
-            static_cast<uint8_t>(kRegisterCount >> 8), static_cast<uint8_t>(kRegisterCount & 0xFF)};
+    return {static_cast<uint8_t>(tid >> 8),
+            static_cast<uint8_t>(tid & 0xFF),
+            0,
+            0,
+            0,
+            6,
+            1,
+            3,
+            static_cast<uint8_t>(kFirstRegister >> 8),
+            static_cast<uint8_t>(kFirstRegister & 0xFF),
+            static_cast<uint8_t>(kRegisterCount >> 8),
+            static_cast<uint8_t>(kRegisterCount & 0xFF)};
 }
 
 void Require(bool ok, std::string_view what) {
@@ -120,7 +129,9 @@ long RaiseOpenFileLimit(long wanted) {
 double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 

@@ -82,9 +82,7 @@ void ClockedHost::SetTimer(int32_t hundredths) {
     nextTick_ = std::chrono::steady_clock::now() + period_;
 }
 
-void ClockedHost::Show(const window::Control& control, const window::ControlValue& value) {
-    values_[&control] = value;
-}
+void ClockedHost::Show(const window::Control& control, const window::ControlValue& value) { values_[&control] = value; }
 
 void ClockedHost::ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) {
     rows_[&list] = rows;

@@ -8,8 +8,8 @@
 
 #include <chrono>
 #include <cstdint>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "window/host.h"

@@ -90,7 +90,8 @@ Figures RunOnce(uint16_t port, double seconds, const std::string& settingsFile) 
     };
     window::TestWindow window(host, std::move(parts));
     Require(host.Start(window.ThisWindow) == 0, "the window's Init");
-    for (const char* box : {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters", "SendAllCounters"})
+    for (const char* box :
+         {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters", "SendAllCounters"})
         host.Tick(box);
     host.Enter("TimerValue", "5");
     host.Press("BOpen");
@@ -121,9 +122,10 @@ int main(int argc, char** argv) {
     bench::Library library;
     SettingsDirectory directory;
     std::vector<double> perSecond, cpuPerThousand, coreShare;
-    std::printf("program: the test window at timer period 5, all five send-all boxes ticked, pause 0, against the\n"
-                "simulator on 127.0.0.1:%u, %ld s per run\n\n",
-                static_cast<unsigned>(server.Port()), seconds);
+    std::printf(
+        "program: the test window at timer period 5, all five send-all boxes ticked, pause 0, against the\n"
+        "simulator on 127.0.0.1:%u, %ld s per run\n\n",
+        static_cast<unsigned>(server.Port()), seconds);
     std::printf("%4s %10s %10s %10s %14s %22s %12s\n", "run", "ticks/s", "requests/s", "packets in/s", "CPU s",
                 "CPU s per 1000 requests", "% of a core");
     for (long run = 1; run <= runs; ++run) {

@@ -80,8 +80,8 @@ int main(int argc, char** argv) {
 
     // Acting as the user once the window shows; measuring after a second of traffic.
     QTimer::singleShot(500, [&] {
-        for (const char* box : {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters",
-                                "SendAllCounters"})
+        for (const char* box :
+             {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters", "SendAllCounters"})
             Named<QAbstractButton>(box)->click();
         Named<QSpinBox>("TimerValue")->setValue(5);
         Named<QAbstractButton>("BOpen")->click();
@@ -107,9 +107,10 @@ int main(int argc, char** argv) {
     window::Test(host, std::move(parts));
     std::filesystem::remove_all(pattern);
 
-    std::printf("program_window: the windowed program at timer period 5, all five send-all boxes ticked, pause 0,\n"
-                "against the simulator on 127.0.0.1:%u for %ld s\n",
-                static_cast<unsigned>(server.Port()), seconds);
+    std::printf(
+        "program_window: the windowed program at timer period 5, all five send-all boxes ticked, pause 0,\n"
+        "against the simulator on 127.0.0.1:%u for %ld s\n",
+        static_cast<unsigned>(server.Port()), seconds);
     std::printf("%.1f requests/s, %.2f%% of a core, peak RSS (VmHWM) %ld kB (target < 45 MB)\n", perSecond, share,
                 bench::PeakRssKb());
     return 0;

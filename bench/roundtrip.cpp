@@ -140,9 +140,10 @@ int AllowedCpus() {
 }
 
 void Print(const std::vector<Row>& rows, long trips, long runs, uint16_t port) {
-    std::printf("roundtrip: read 64 registers at 512 (12-byte request, 137-byte reply) from the simulator on "
-                "127.0.0.1:%u\n",
-                static_cast<unsigned>(port));
+    std::printf(
+        "roundtrip: read 64 registers at 512 (12-byte request, 137-byte reply) from the simulator on "
+        "127.0.0.1:%u\n",
+        static_cast<unsigned>(port));
     std::printf("%ld round trips per client per run, %ld interleaved runs; CPUs online %u, allowed to this run %d\n\n",
                 trips, runs, std::thread::hardware_concurrency(), AllowedCpus());
     std::printf("%-11s %-28s %14s %12s %16s\n", "client", "us per round trip, each run", "median us/rt", "median rt/s",

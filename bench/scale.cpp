@@ -75,14 +75,15 @@ public:
         const auto start = bench::Clock::now();
         uint16_t tid = 0;
         for (std::size_t i = 0; i < busy; ++i) connections_[i]->SendRequest(++tid);
-        const bool done = Pump([&] { return unfinished == 0 || AnyFailed(); }, [&](bench::TimedConnection& c) {
-            if (!c.ReplyComplete() || !left.contains(&c)) return;
-            if (--left[&c] == 0) {
-                --unfinished;
-                return;
-            }
-            c.SendRequest(++tid);
-        });
+        const bool done = Pump([&] { return unfinished == 0 || AnyFailed(); },
+                               [&](bench::TimedConnection& c) {
+                                   if (!c.ReplyComplete() || !left.contains(&c)) return;
+                                   if (--left[&c] == 0) {
+                                       --unfinished;
+                                       return;
+                                   }
+                                   c.SendRequest(++tid);
+                               });
         const double wall = bench::SecondsSince(start);
         Require(done && !AnyFailed(), "round trips on " + std::to_string(connections_.size()) + " connections");
         const double trips = static_cast<double>(each) * static_cast<double>(busy);
@@ -137,7 +138,8 @@ void PrintTable(const char* title, const std::vector<long>& sizes, std::map<long
         }
         const double medianCpu = bench::Median(cpu);
         if (first == 0) first = medianCpu;
-        std::printf("%12ld %20.2f %20.2f %+17.0f%%\n", size, medianCpu, bench::Median(wall), (medianCpu / first - 1) * 100);
+        std::printf("%12ld %20.2f %20.2f %+17.0f%%\n", size, medianCpu, bench::Median(wall),
+                    (medianCpu / first - 1) * 100);
     }
 }
 
@@ -167,10 +169,11 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::printf("scale: connections open at once to the simulator on 127.0.0.1:%u; register reads (12-byte request,\n"
-                "137-byte reply), one in flight per busy connection; about %ld round trips per size when all are busy,\n"
-                "%ld when one is; %ld runs, medians; open-file limit %ld\n",
-                static_cast<unsigned>(server.Port()), trips, std::max(trips / 4, 20L), runs, limit);
+    std::printf(
+        "scale: connections open at once to the simulator on 127.0.0.1:%u; register reads (12-byte request,\n"
+        "137-byte reply), one in flight per busy connection; about %ld round trips per size when all are busy,\n"
+        "%ld when one is; %ld runs, medians; open-file limit %ld\n",
+        static_cast<unsigned>(server.Port()), trips, std::max(trips / 4, 20L), runs, limit);
     PrintTable("every connection busy", sizes, allBusy);
     PrintTable("one connection busy, the others open and idle", sizes, oneBusy);
     std::printf("\ntarget: the cost per round trip grows by no more than 20%% from 1 to 1000 connections\n");

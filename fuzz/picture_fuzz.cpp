@@ -60,7 +60,8 @@ void CheckText(const window::Picture& picture, std::string_view text) {
     // Blanks are trimmed before the cut, so a cut may end in one; showing the
     // shown text again gives it back without them.
     auto end = shown.find_last_not_of(' ');
-    std::string_view trimmed = end == std::string::npos ? std::string_view{} : std::string_view(shown).substr(0, end + 1);
+    std::string_view trimmed =
+        end == std::string::npos ? std::string_view{} : std::string_view(shown).substr(0, end + 1);
     Require(picture.Format(shown) == trimmed);
     if (picture.IsNumeric() || picture.Width() == 0) Require(shown == trimmed);
     if (!picture.IsNumeric() && picture.Width() > 0) {

@@ -36,7 +36,14 @@ struct MemoryType {
     int32_t base;
 };
 constexpr std::array<MemoryType, 8> kTypes{{
-    {"X", 2048}, {"Y", 2048}, {"C", 3072}, {"S", 5120}, {"T", 6144}, {"CT", 6400}, {"SP", 3072}, {"V", 0},
+    {"X", 2048},
+    {"Y", 2048},
+    {"C", 3072},
+    {"S", 5120},
+    {"T", 6144},
+    {"CT", 6400},
+    {"SP", 3072},
+    {"V", 0},
 }};
 constexpr std::string_view kTypeLetters = "XYCSTV";
 

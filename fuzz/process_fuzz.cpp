@@ -96,8 +96,8 @@ struct World {
 };
 
 using Routine = void (*)(TestData&);
-constexpr std::array<Routine, 7> kRoutines{rRequestInputs,      rSendOutputs, rSendControlRelays, rRequestAllCounters,
-                                           rSendAllCounters,    rRequestVMem, rSendVMem};
+constexpr std::array<Routine, 7> kRoutines{rRequestInputs,   rSendOutputs, rSendControlRelays, rRequestAllCounters,
+                                           rSendAllCounters, rRequestVMem, rSendVMem};
 
 void AddRequest(World& world, std::size_t routine) {
     std::size_t before = world.data.QComms.size();
@@ -173,43 +173,43 @@ void RunEvents(FuzzedDataProvider& input, platform::ManualClock& clock) {
     while (input.remaining_bytes() > 0) {
         bool processed = true;
         switch (input.ConsumeIntegralInRange(0, 9)) {
-        case 0:
-        case 1:
-        case 2: {
-            int32_t sockID = input.ConsumeBool() ? 1 : 2;
-            std::string bytes = input.ConsumeRandomLengthString(NET::MaxBinData);
-            ReceiveChecked(world, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), sockID);
-            break;
-        }
-        case 3:
-            world.connection.Connected();
-            break;
-        case 4:
-            world.connection.Event(NET::SimpleIdleConnection);
-            break;
-        case 5: {
-            std::string bytes = input.ConsumeRandomLengthString(64);
-            world.connection.Receive(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 1,
-                                     NET::SimpleWholeDataPacket);
-            break;
-        }
-        case 6:
-            world.connection.Event(input.ConsumeIntegral<int32_t>());
-            break;
-        case 7:  // a timer tick: send the waiting rows, keep the raw list short
-            TransmissionPass(world.data, world.connection);
-            CutRawList(world.data);
-            Require(world.data.QReturn.size() <= kRawListLines);
-            processed = false;
-            break;
-        case 8:
-            clock.Advance(input.ConsumeIntegralInRange<int64_t>(0, 2 * platform::kHundredthsPerDay));
-            processed = false;
-            break;
-        default:
-            AddRequest(world, input.ConsumeIntegral<uint8_t>());
-            processed = false;
-            break;
+            case 0:
+            case 1:
+            case 2: {
+                int32_t sockID = input.ConsumeBool() ? 1 : 2;
+                std::string bytes = input.ConsumeRandomLengthString(NET::MaxBinData);
+                ReceiveChecked(world, std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), sockID);
+                break;
+            }
+            case 3:
+                world.connection.Connected();
+                break;
+            case 4:
+                world.connection.Event(NET::SimpleIdleConnection);
+                break;
+            case 5: {
+                std::string bytes = input.ConsumeRandomLengthString(64);
+                world.connection.Receive(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), 1,
+                                         NET::SimpleWholeDataPacket);
+                break;
+            }
+            case 6:
+                world.connection.Event(input.ConsumeIntegral<int32_t>());
+                break;
+            case 7:  // a timer tick: send the waiting rows, keep the raw list short
+                TransmissionPass(world.data, world.connection);
+                CutRawList(world.data);
+                Require(world.data.QReturn.size() <= kRawListLines);
+                processed = false;
+                break;
+            case 8:
+                clock.Advance(input.ConsumeIntegralInRange<int64_t>(0, 2 * platform::kHundredthsPerDay));
+                processed = false;
+                break;
+            default:
+                AddRequest(world, input.ConsumeIntegral<uint8_t>());
+                processed = false;
+                break;
         }
         CheckWorld(world, processed);
     }
@@ -233,17 +233,17 @@ std::vector<uint8_t> FrameStream(std::vector<uint8_t> bytes) {
 }
 
 bool SameRow(const CommsRow& a, const CommsRow& b) {
-    return a.Sent == b.Sent && a.SentTime == b.SentTime && a.SendCount == b.SendCount &&
-           a.Recieved == b.Recieved && a.OutModbusTcpFrame == b.OutModbusTcpFrame &&
-           a.InModbusTcpFrame == b.InModbusTcpFrame;
+    return a.Sent == b.Sent && a.SentTime == b.SentTime && a.SendCount == b.SendCount && a.Recieved == b.Recieved &&
+           a.OutModbusTcpFrame == b.OutModbusTcpFrame && a.InModbusTcpFrame == b.InModbusTcpFrame;
 }
 
 void RequireAlike(const World& a, const World& b) {
     Require(a.connection.PendingBytes() == b.connection.PendingBytes());
-    Require(std::equal(a.data.QComms.begin(), a.data.QComms.end(), b.data.QComms.begin(), b.data.QComms.end(),
-                       SameRow));
-    Require(std::equal(a.data.QReturn.begin(), a.data.QReturn.end(), b.data.QReturn.begin(), b.data.QReturn.end(),
-                       [](const ReturnRow& x, const ReturnRow& y) { return x.ReturnString.Whole() == y.ReturnString.Whole(); }));
+    Require(
+        std::equal(a.data.QComms.begin(), a.data.QComms.end(), b.data.QComms.begin(), b.data.QComms.end(), SameRow));
+    Require(std::equal(
+        a.data.QReturn.begin(), a.data.QReturn.end(), b.data.QReturn.begin(), b.data.QReturn.end(),
+        [](const ReturnRow& x, const ReturnRow& y) { return x.ReturnString.Whole() == y.ReturnString.Whole(); }));
     Require(a.data.Inputs == b.data.Inputs);
     Require(a.data.CounterCurrentValues == b.data.CounterCurrentValues);
     Require(a.data.VMemValue == b.data.VMemValue);
@@ -266,8 +266,8 @@ void RunSplits(FuzzedDataProvider& input) {
     ReceiveChecked(whole, stream, 1);
     std::span<const uint8_t> rest(stream);
     while (!rest.empty()) {
-        std::size_t piece = input.remaining_bytes() > 0 ? input.ConsumeIntegralInRange<std::size_t>(1, rest.size())
-                                                        : rest.size();
+        std::size_t piece =
+            input.remaining_bytes() > 0 ? input.ConsumeIntegralInRange<std::size_t>(1, rest.size()) : rest.size();
         ReceiveChecked(pieces, rest.first(piece), 1);
         CheckWorld(pieces, true);
         rest = rest.subspan(piece);

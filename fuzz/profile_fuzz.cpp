@@ -11,9 +11,8 @@
 // replaces one line, or adds the key line, or adds the section header and the
 // key line at the end) and reads back as the value written; a failed write
 // leaves the file alone. A broken check stops with __builtin_trap.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <fcntl.h>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -41,7 +40,8 @@ constexpr std::string_view kFileName = "/fuzz.ini";
 /// removed with its file when the run ends.
 const std::string& Directory() {
     static const std::string directory = [] {
-        std::string pattern = (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/profile_fuzz.XXXXXX");
+        std::string pattern =
+            (::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + std::string("/profile_fuzz.XXXXXX");
         if (::mkdtemp(pattern.data()) == nullptr) __builtin_trap();
         return pattern;
     }();

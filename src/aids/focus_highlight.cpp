@@ -11,12 +11,10 @@ namespace {
 /// Kinds that take no typing, in the toolkit's numbers: string controls,
 /// images, regions, lines, boxes, ellipses, prompts, groups, menu parts,
 /// sheets, tabs, toolbars, buttons and others this window does not have.
-constexpr std::array<uint16_t, 23> kExcludedKinds = {1,  2,  3,   4,   5,  6,  7,  10, 13, 18, 25, 32,
+constexpr std::array<uint16_t, 23> kExcludedKinds = {1,  2,   3,   4,  5,  6,  7,  10, 13, 18, 25, 32,
                                                      35, 270, 128, 19, 20, 22, 24, 37, 38, 39, 9};
 
-int16_t ToShort(int32_t value) {
-    return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX));
-}
+int16_t ToShort(int32_t value) { return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX)); }
 
 }  // namespace
 
@@ -36,9 +34,9 @@ std::string FirstCharacters(std::string_view text, std::size_t most) {
 void FocusHighlightClassType::Init(uint8_t changeColor, Colour backgroundColor, uint8_t useBoldText,
                                    uint8_t /*excludeDropList*/, Colour backgroundColorRequired, uint8_t displayBox,
                                    Colour boxFillColor, Colour boxBorderColor, int16_t boxSize,
-                                   Colour boxFillColorRequired, Colour boxBorderColorRequired,
-                                   uint8_t displayIndicator, Colour indicatorColor,
-                                   std::string_view indicatorCharacter, int16_t indicatorOffset) {
+                                   Colour boxFillColorRequired, Colour boxBorderColorRequired, uint8_t displayIndicator,
+                                   Colour indicatorColor, std::string_view indicatorCharacter,
+                                   int16_t indicatorOffset) {
     ChangeColor = changeColor;
     BackgroundColor = backgroundColor;
     UseBoldText = useBoldText;
@@ -84,7 +82,8 @@ void FocusHighlightClassType::TakeEvent() {
             HighlightFocusUnSelect();
             HighlightFocusSelect(SCField);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -135,9 +135,8 @@ void HyperLinkClass::AddItem(int32_t control, std::optional<std::string_view> ur
     ItemQ.Buffer.SkypeFunction = 0;
 }
 
-void HyperLinkClass::AddListItem(int32_t control, std::optional<std::string_view> url,
-                                 std::optional<Colour> normal, std::optional<Colour> bright,
-                                 std::optional<int32_t> style) {
+void HyperLinkClass::AddListItem(int32_t control, std::optional<std::string_view> url, std::optional<Colour> normal,
+                                 std::optional<Colour> bright, std::optional<int32_t> style) {
     LinkRow& row = ItemQ.Buffer;
     row = FreshRow(control, row);
     row.Column = url ? NumberOf(*url) : 0;
@@ -211,7 +210,8 @@ uint8_t HyperLinkClass::SetActive(int32_t control, uint8_t active) {
 }
 
 LinkRow* HyperLinkClass::FindRow(int32_t control) {
-    auto it = std::find_if(ItemQ.Rows.begin(), ItemQ.Rows.end(), [&](const LinkRow& r) { return r.Control == control; });
+    auto it =
+        std::find_if(ItemQ.Rows.begin(), ItemQ.Rows.end(), [&](const LinkRow& r) { return r.Control == control; });
     return it == ItemQ.Rows.end() ? nullptr : &*it;
 }
 
@@ -234,9 +234,12 @@ void HyperLinkClass::SetControlProperties(int32_t control, std::optional<int32_t
         return;
     }
     if (!found) return;
-    if (kind::IsStringControl(k) || k == kind::kPrompt) ApplyTextLook(*found, first);
-    else if (k == kind::kEntry || k == kind::kCombo || k == kind::kText) ApplyInputLook(*found);
-    else if (k == kind::kRegion) ApplyRegionLook(*found, first);
+    if (kind::IsStringControl(k) || k == kind::kPrompt)
+        ApplyTextLook(*found, first);
+    else if (k == kind::kEntry || k == kind::kCombo || k == kind::kText)
+        ApplyInputLook(*found);
+    else if (k == kind::kRegion)
+        ApplyRegionLook(*found, first);
 }
 
 void HyperLinkClass::ApplyInputLook(const LinkRow& row) {

@@ -170,8 +170,7 @@ private:
 class ThisHyperLinkClass : public HyperLinkClass {
 public:
     using HyperLinkClass::HyperLinkClass;
-    std::string GetListURL(int32_t control, std::string_view text, std::string_view format,
-                           int32_t column) override;
+    std::string GetListURL(int32_t control, std::string_view text, std::string_view format, int32_t column) override;
 };
 
 }  // namespace aids

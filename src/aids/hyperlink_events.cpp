@@ -66,19 +66,26 @@ void HyperLinkClass::HandleRowEvent(LinkRow& row, int32_t field) {
           " UseEvent: " + std::to_string(row.UseEvent) + " LastSel: " + std::to_string(LastFieldSelected));
     if (!row.Active) return;
     switch (eventNumber) {
-        case event::kNone: return;
+        case event::kNone:
+            return;
         case event::kPointerEntered:
         case event::kPointerMoved:
-        case event::kPointerLeft: HandlePointer(row, eventNumber); return;
+        case event::kPointerLeft:
+            HandlePointer(row, eventNumber);
+            return;
         case event::kAccepted:
             if (!surface_.InAcceptAllPass() && (row.UseEvent == 0 || row.UseEvent == 1)) RunLink(row);
             return;
-        default: break;
+        default:
+            break;
     }
     if (eventNumber != row.UseEvent) return;
-    if (LastFieldSelected == field) RunLink(row);
-    else if (row.UseStdAction == 1) surface_.Select(row.Control);
-    else RunLink(row);
+    if (LastFieldSelected == field)
+        RunLink(row);
+    else if (row.UseStdAction == 1)
+        surface_.Select(row.Control);
+    else
+        RunLink(row);
 }
 
 void HyperLinkClass::HandlePointer(LinkRow& row, int32_t eventNumber) {

@@ -14,12 +14,18 @@ constexpr std::string_view kShellErrorCaption = "Shell Execute Error:";
 
 std::string_view SkypeSuffix(int32_t function) {
     switch (function) {
-        case 1: return "?call";
-        case 2: return "?chat";
-        case 3: return "?add";
-        case 4: return "?voicemail";
-        case 5: return "?userinfo";
-        default: return "";
+        case 1:
+            return "?call";
+        case 2:
+            return "?chat";
+        case 3:
+            return "?add";
+        case 4:
+            return "?voicemail";
+        case 5:
+            return "?userinfo";
+        default:
+            return "";
     }
 }
 
@@ -51,8 +57,8 @@ int32_t HyperLinkClass::RefreshURL(int32_t) { return 0; }
 void HyperLinkClass::Run(std::optional<int32_t> /*control*/, int32_t limit) {
     if (Disable) return;
     if (limit == 0) limit = LimitURL;
-    const bool email = URLToRun.find('@') != std::string::npos && !StartsWithNoCase(URLToRun, "http://") &&
-                       URLIsNotAnEmail == 0;
+    const bool email =
+        URLToRun.find('@') != std::string::npos && !StartsWithNoCase(URLToRun, "http://") && URLIsNotAnEmail == 0;
     if (email) {
         RunEmail(limit);
         return;
@@ -101,22 +107,35 @@ void HyperLinkClass::HandleError(int32_t code, std::string_view text, std::strin
 
 std::string_view HyperLinkClass::ShellErrorText(int32_t code) {
     switch (code) {
-        case 32: return "The specified dynamic-link library was not found. File:|";
-        case 31: return "There is no application associated with the given file name extension. File:|";
+        case 32:
+            return "The specified dynamic-link library was not found. File:|";
+        case 31:
+            return "There is no application associated with the given file name extension. File:|";
         case 30:
             return "The DDE transaction could not be completed because other DDE transactions were being "
                    "processed. File:|";
-        case 29: return "The DDE transaction failed. File:|";
-        case 28: return "The DDE transaction could not be completed because the request timed out. File:|";
-        case 27: return "The file name association is incomplete or invalid. File:|";
-        case 26: return "A sharing violation occurred. File:|";
-        case 8: return "There was not enough memory to complete the operation. File:|";
-        case 5: return "The operating system denied access to the specified file. File:|";
-        case 4: return "The .exe file is invalid (non-Win32\u00AE .exe or error in .exe image). File:|";
-        case 3: return "The specified path was not found. File:|";
-        case 2: return "The specified file was not found. File:|";
-        case 0: return "The Operating system is out of memory/resources. File:|";
-        default: return "Unknown ShellExecute Error occured. File:|";
+        case 29:
+            return "The DDE transaction failed. File:|";
+        case 28:
+            return "The DDE transaction could not be completed because the request timed out. File:|";
+        case 27:
+            return "The file name association is incomplete or invalid. File:|";
+        case 26:
+            return "A sharing violation occurred. File:|";
+        case 8:
+            return "There was not enough memory to complete the operation. File:|";
+        case 5:
+            return "The operating system denied access to the specified file. File:|";
+        case 4:
+            return "The .exe file is invalid (non-Win32\u00AE .exe or error in .exe image). File:|";
+        case 3:
+            return "The specified path was not found. File:|";
+        case 2:
+            return "The specified file was not found. File:|";
+        case 0:
+            return "The Operating system is out of memory/resources. File:|";
+        default:
+            return "Unknown ShellExecute Error occured. File:|";
     }
 }
 
@@ -132,8 +151,7 @@ uint8_t HyperLinkClass::RegCheck(std::string_view url, int32_t skypeFunction) {
                (target.find('@') != std::string::npos && !StartsWithNoCase(target, "http://") && !URLIsNotAnEmail)) {
         OpenProgram = HyperEmail;
         return HyperEmail.empty() ? 0 : 1;
-    } else if (auto colon = target.find(':'); colon != std::string::npos && colon > 1 &&
-                                             target.find('/') > colon) {
+    } else if (auto colon = target.find(':'); colon != std::string::npos && colon > 1 && target.find('/') > colon) {
         scheme = Lower(target.substr(0, colon));
     }
     if (scheme.empty() || scheme == "http" || scheme == "https" || scheme == "ftp" || scheme == "file") {

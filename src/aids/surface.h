@@ -34,9 +34,7 @@ struct Rect {
     int32_t height = 0;
     bool operator==(const Rect&) const = default;
     /// Edges count as inside.
-    bool Contains(int32_t px, int32_t py) const {
-        return px >= x && py >= y && px <= x + width && py <= y + height;
-    }
+    bool Contains(int32_t px, int32_t py) const { return px >= x && py >= y && px <= x + width && py <= y + height; }
 };
 
 struct Point {

@@ -37,8 +37,7 @@ bool BannerWanted() {
 }
 
 std::vector<std::string> StartUpBanner(std::string_view programPath) {
-    return {Line("Sparlin Template version 4.24"),
-            Line("Sparlin Template using " + RuntimeNameAndVersion()),
+    return {Line("Sparlin Template version 4.24"), Line("Sparlin Template using " + RuntimeNameAndVersion()),
             Line("Sparlin Object version 4.24 in application " + std::string(programPath)),
             Line("Brackwater Window Template Chain")};
 }
@@ -53,8 +52,8 @@ std::vector<std::string> ClosingBanner(std::string_view programPath) {
 std::string ProgramPathForBanner() {
     std::array<char, 4096> buffer{};
     ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    std::string path = length > 0 ? std::string(buffer.data(), static_cast<std::size_t>(length))
-                                  : platform::CommandItem(0);
+    std::string path =
+        length > 0 ? std::string(buffer.data(), static_cast<std::size_t>(length)) : platform::CommandItem(0);
     path = std::string(platform::TrimRight(path));
     for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return path;

@@ -17,16 +17,26 @@ static_assert(aids::event::kTimer == window::kTimer);
 
 int32_t KindNumber(window::ControlKind kind) {
     switch (kind) {
-        case window::ControlKind::Sheet: return aids::kind::kSheet;
-        case window::ControlKind::Tab: return aids::kind::kTab;
-        case window::ControlKind::Group: return aids::kind::kGroup;
-        case window::ControlKind::Prompt: return aids::kind::kPrompt;
-        case window::ControlKind::Button: return aids::kind::kButton;
-        case window::ControlKind::CheckBox: return aids::kind::kCheck;
-        case window::ControlKind::SpinBox: return aids::kind::kSpin;
-        case window::ControlKind::Entry: return aids::kind::kEntry;
-        case window::ControlKind::TextBox: return aids::kind::kText;
-        case window::ControlKind::List: return aids::kind::kList;
+        case window::ControlKind::Sheet:
+            return aids::kind::kSheet;
+        case window::ControlKind::Tab:
+            return aids::kind::kTab;
+        case window::ControlKind::Group:
+            return aids::kind::kGroup;
+        case window::ControlKind::Prompt:
+            return aids::kind::kPrompt;
+        case window::ControlKind::Button:
+            return aids::kind::kButton;
+        case window::ControlKind::CheckBox:
+            return aids::kind::kCheck;
+        case window::ControlKind::SpinBox:
+            return aids::kind::kSpin;
+        case window::ControlKind::Entry:
+            return aids::kind::kEntry;
+        case window::ControlKind::TextBox:
+            return aids::kind::kText;
+        case window::ControlKind::List:
+            return aids::kind::kList;
     }
     return aids::kind::kNone;
 }
@@ -56,9 +66,7 @@ int32_t WindowSurface::NumberOf(std::string_view name) const {
 
 int32_t WindowSurface::Event() const { return manager_.Event(); }
 
-int32_t WindowSurface::Field() const {
-    return manager_.Field().empty() ? postedField_ : NumberOf(manager_.Field());
-}
+int32_t WindowSurface::Field() const { return manager_.Field().empty() ? postedField_ : NumberOf(manager_.Field()); }
 
 void WindowSurface::BeginEvent() {
     postedField_ = 0;
@@ -98,9 +106,7 @@ std::string WindowSurface::Text(int32_t control) const {
     return found ? found->text : std::string{};
 }
 
-void WindowSurface::Display(int32_t /*control*/) {
-    manager_.Display();
-}
+void WindowSurface::Display(int32_t /*control*/) { manager_.Display(); }
 
 void WindowSurface::Post(int32_t event, int32_t control) {
     constexpr std::size_t kMostPending = 64;  // posts the window never took are forgotten
@@ -130,8 +136,10 @@ void WindowSurface::Erase(aids::Rect area) {
     std::erase_if(drawn_, [&](const Drawn& d) { return Inside(d.area, area); });
     host_.ClearDrawing();
     for (const Drawn& d : drawn_) {
-        if (d.isBox) host_.DrawBox(d.box);
-        else host_.DrawCharacter(d.character);
+        if (d.isBox)
+            host_.DrawBox(d.box);
+        else
+            host_.DrawCharacter(d.character);
     }
 }
 

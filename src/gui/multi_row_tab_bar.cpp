@@ -84,7 +84,8 @@ void MultiRowTabBar::paintEvent(QPaintEvent*) {
             option.position = QStyleOptionTab::Middle;
             option.selectedPosition = QStyleOptionTab::NotAdjacent;
             painter.drawControl(QStyle::CE_TabBarTabShape, option);
-            painter.setPen(palette().color(isTabEnabled(i) ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+            painter.setPen(
+                palette().color(isTabEnabled(i) ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
             painter.drawText(option.rect, Qt::AlignCenter | Qt::TextShowMnemonic, tabText(i));
         }
     }

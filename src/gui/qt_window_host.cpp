@@ -32,7 +32,8 @@ struct PostWaker {
     void Wake() {
         std::lock_guard lock(mutex);
         if (target == nullptr) return;
-        QMetaObject::invokeMethod(target, [host = host] { host->TakePosted(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            target, [host = host] { host->TakePosted(); }, Qt::QueuedConnection);
     }
 };
 
@@ -298,11 +299,15 @@ window::ControlValue QtWindowHost::Read(const window::Control& control) const {
     QWidget* widget = Widget(control.name);
     if (widget == nullptr) return {};
     switch (control.kind) {
-        case ControlKind::CheckBox: return {{}, static_cast<QCheckBox*>(widget)->isChecked() ? 1 : 0};
-        case ControlKind::SpinBox: return {static_cast<QSpinBox*>(widget)->text().toStdString(), 0};
+        case ControlKind::CheckBox:
+            return {{}, static_cast<QCheckBox*>(widget)->isChecked() ? 1 : 0};
+        case ControlKind::SpinBox:
+            return {static_cast<QSpinBox*>(widget)->text().toStdString(), 0};
         case ControlKind::Entry:
-        case ControlKind::TextBox: return {static_cast<QLineEdit*>(widget)->text().toStdString(), 0};
-        default: return {};
+        case ControlKind::TextBox:
+            return {static_cast<QLineEdit*>(widget)->text().toStdString(), 0};
+        default:
+            return {};
     }
 }
 

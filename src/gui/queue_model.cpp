@@ -7,9 +7,7 @@ namespace gui {
 QueueModel::QueueModel(std::vector<window::ListColumn> columns, QObject* parent)
     : QAbstractTableModel(parent), columns_(std::move(columns)) {}
 
-const window::ListColumn& QueueModel::Column(int column) const {
-    return columns_.at(static_cast<std::size_t>(column));
-}
+const window::ListColumn& QueueModel::Column(int column) const { return columns_.at(static_cast<std::size_t>(column)); }
 
 bool QueueModel::SetRows(const Rows& rows) {
     if (rows == rows_) return false;
@@ -58,8 +56,8 @@ QVariant QueueModel::data(const QModelIndex& index, int role) const {
         case Qt::AccessibleTextRole:
             return column < row.size() ? QString::fromStdString(row[column]) : QString();
         case Qt::TextAlignmentRole:
-            return QVariant::fromValue(Qt::AlignVCenter |
-                                       (columns_[column].align == window::Align::Left ? Qt::AlignLeft : Qt::AlignRight));
+            return QVariant::fromValue(
+                Qt::AlignVCenter | (columns_[column].align == window::Align::Left ? Qt::AlignLeft : Qt::AlignRight));
         default:
             return {};
     }
@@ -70,7 +68,8 @@ QVariant QueueModel::headerData(int section, Qt::Orientation orientation, int ro
     const auto& column = columns_[static_cast<std::size_t>(section)];
     if (role == Qt::DisplayRole) return QString::fromStdString(column.header);
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(Qt::AlignVCenter | (column.align == window::Align::Left ? Qt::AlignLeft : Qt::AlignRight));
+        return QVariant::fromValue(Qt::AlignVCenter |
+                                   (column.align == window::Align::Left ? Qt::AlignLeft : Qt::AlignRight));
     return {};
 }
 

@@ -13,7 +13,8 @@ SurfaceOverlay::SurfaceOverlay(const DialogUnits& units, QWidget* parent) : QWid
 
 QColor SurfaceOverlay::ColourOf(int32_t colour) {
     const auto bgr = static_cast<uint32_t>(colour);
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 void SurfaceOverlay::AddBox(const window::DrawnBox& box) {

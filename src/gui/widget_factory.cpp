@@ -85,16 +85,25 @@ int PictureSpinBox::valueFromText(const QString& text) const {
 
 QWidget* CreateWidget(const window::Control& control, QWidget* client, const DialogUnits& units) {
     switch (control.kind) {
-        case ControlKind::Sheet: return new SheetWidget(client);
-        case ControlKind::Tab: return nullptr;
-        case ControlKind::Group: return new QGroupBox(Q(control.text), client);
-        case ControlKind::Prompt: return new QLabel(Q(control.text), client);
-        case ControlKind::Button: return MakeButton(control, client, units);
-        case ControlKind::CheckBox: return new QCheckBox(Q(control.text), client);
-        case ControlKind::SpinBox: return MakeSpinBox(control, client);
+        case ControlKind::Sheet:
+            return new SheetWidget(client);
+        case ControlKind::Tab:
+            return nullptr;
+        case ControlKind::Group:
+            return new QGroupBox(Q(control.text), client);
+        case ControlKind::Prompt:
+            return new QLabel(Q(control.text), client);
+        case ControlKind::Button:
+            return MakeButton(control, client, units);
+        case ControlKind::CheckBox:
+            return new QCheckBox(Q(control.text), client);
+        case ControlKind::SpinBox:
+            return MakeSpinBox(control, client);
         case ControlKind::Entry:
-        case ControlKind::TextBox: return MakeEntry(control, client);
-        case ControlKind::List: return MakeList(control, client, units);
+        case ControlKind::TextBox:
+            return MakeEntry(control, client);
+        case ControlKind::List:
+            return MakeList(control, client, units);
     }
     return nullptr;
 }

@@ -53,9 +53,7 @@ public:
     std::span<const uint8_t> KeyDataBytes() const { return std::span(bytes_).subspan(2); }
 
     /// The whole area as 1024 characters.
-    std::string_view PacketString() const {
-        return {reinterpret_cast<const char*>(bytes_.data()), kSize};
-    }
+    std::string_view PacketString() const { return {reinterpret_cast<const char*>(bytes_.data()), kSize}; }
     std::span<uint8_t, kSize> Bytes() { return bytes_; }
     std::span<const uint8_t, kSize> Bytes() const { return bytes_; }
 
@@ -70,9 +68,7 @@ public:
     friend bool operator==(const ModbusTcpFrame&, const ModbusTcpFrame&) = default;
 
 private:
-    uint16_t Word(std::size_t at) const {
-        return static_cast<uint16_t>(bytes_[at] | (bytes_[at + 1] << 8));
-    }
+    uint16_t Word(std::size_t at) const { return static_cast<uint16_t>(bytes_[at] | (bytes_[at + 1] << 8)); }
     void SetWord(std::size_t at, uint16_t value) {
         bytes_[at] = static_cast<uint8_t>(value & 0xFF);
         bytes_[at + 1] = static_cast<uint8_t>(value >> 8);

@@ -18,9 +18,7 @@ public:
 
     void Fill(T value) { items_.fill(value); }
     /// Sets entries `first` .. `last` (1-based, inclusive) to `value`.
-    void Fill(std::size_t first, std::size_t last, T value) {
-        std::fill(&(*this)[first], &(*this)[last] + 1, value);
-    }
+    void Fill(std::size_t first, std::size_t last, T value) { std::fill(&(*this)[first], &(*this)[last] + 1, value); }
     static constexpr std::size_t Size() { return N; }
 
     auto begin() { return items_.begin(); }

@@ -22,8 +22,7 @@ uint8_t HighByte(uint32_t value) { return static_cast<uint8_t>((value >> 8) & 0x
 uint8_t LowByte(uint32_t value) { return static_cast<uint8_t>(value & 0xFF); }
 
 /// Function code, start and quantity: the first four data bytes of every request.
-CommsRow StartRequest(TestData& data, uint8_t functionCode, uint16_t start, uint16_t quantity,
-                      int16_t lengthField) {
+CommsRow StartRequest(TestData& data, uint8_t functionCode, uint16_t start, uint16_t quantity, int16_t lengthField) {
     CommsRow row = NewRequest(data);
     ModbusTcpFrame& frame = row.OutModbusTcpFrame;
     frame.SetLengthField(lengthField);
@@ -100,9 +99,7 @@ void rSendAllCounters(TestData& data) {
     EnterCounterWrite(data, 1 + kCountersPerFrame);
 }
 
-void rRequestVMem(TestData& data) {
-    EnterRead(data, kReadHoldingRegisters, static_cast<uint16_t>(data.VMemAddr), 1);
-}
+void rRequestVMem(TestData& data) { EnterRead(data, kReadHoldingRegisters, static_cast<uint16_t>(data.VMemAddr), 1); }
 
 void rSendVMem(TestData& data) {
     int32_t value = data.VMemValue;

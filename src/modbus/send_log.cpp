@@ -1,7 +1,8 @@
 #include "modbus/send_log.h"
 
-#include <algorithm>
 #include <fmt/format.h>
+
+#include <algorithm>
 
 #include "modbus/conversions.h"
 #include "platform/clock.h"
@@ -89,8 +90,8 @@ std::string HourMinuteText(int32_t timeOfDay) {
 
 std::string SentTimeText(int32_t timeOfDay) {
     int32_t hundredths = std::max(timeOfDay - 1, 0);
-    return fmt::format("{:02}:{:02}:{:02}.{:02}", hundredths / 360000, hundredths / 6000 % 60,
-                       hundredths / 100 % 60, hundredths % 100);
+    return fmt::format("{:02}:{:02}:{:02}.{:02}", hundredths / 360000, hundredths / 6000 % 60, hundredths / 100 % 60,
+                       hundredths % 100);
 }
 
 std::string FrameLine(int32_t timeOfDay, std::string_view tag, std::span<const uint8_t> frame) {

@@ -32,23 +32,23 @@ std::vector<CommsRow>::iterator FindRequest(std::vector<CommsRow>& rows, uint16_
 
 void MyC::Process() {
     switch (Packet.PacketType) {
-    case NET::SimpleAsyncOpenSuccessful:
-        DropTail();
-        AddRawLine(data_, HourMinuteText(platform::ClockTime()) + " Open Successful");
-        break;
-    case NET::SimplePartialDataPacket:
-        TakeInData();
-        break;
-    case NET::SimpleWholeDataPacket:
-        window_.ShowMessage("NET:SimpleWholeDataPacket|" + std::string(Packet.Data()));
-        break;
-    case NET::SimpleIdleConnection:
-        DropTail();
-        Abort();
-        window_.ShowMessage("Our Connection was idle");
-        break;
-    default:
-        break;
+        case NET::SimpleAsyncOpenSuccessful:
+            DropTail();
+            AddRawLine(data_, HourMinuteText(platform::ClockTime()) + " Open Successful");
+            break;
+        case NET::SimplePartialDataPacket:
+            TakeInData();
+            break;
+        case NET::SimpleWholeDataPacket:
+            window_.ShowMessage("NET:SimpleWholeDataPacket|" + std::string(Packet.Data()));
+            break;
+        case NET::SimpleIdleConnection:
+            DropTail();
+            Abort();
+            window_.ShowMessage("Our Connection was idle");
+            break;
+        default:
+            break;
     }
     CutSendLog(data_);
     NetSimple::Process();

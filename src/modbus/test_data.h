@@ -20,13 +20,13 @@
 
 /// One row of the send log: a request and the latest reply to it.
 struct CommsRow {
-    int32_t Sent = 0;                           ///< 1 once transmitted at least once
-    int32_t SentTime = 0;                       ///< time of day of the latest transmission; 0 = never
-    platform::BlankPadded<20> SentTimeString;   ///< SentTime as hh:mm:ss.cc
-    int32_t SendCount = 0;                      ///< transmissions of this request
-    ModbusTcpFrame OutModbusTcpFrame;           ///< the request (header in host order)
-    int32_t Recieved = 0;                       ///< 1 once a reply with the request's function code came
-    ModbusTcpFrame InModbusTcpFrame;            ///< the latest reply (header in host order)
+    int32_t Sent = 0;                          ///< 1 once transmitted at least once
+    int32_t SentTime = 0;                      ///< time of day of the latest transmission; 0 = never
+    platform::BlankPadded<20> SentTimeString;  ///< SentTime as hh:mm:ss.cc
+    int32_t SendCount = 0;                     ///< transmissions of this request
+    ModbusTcpFrame OutModbusTcpFrame;          ///< the request (header in host order)
+    int32_t Recieved = 0;                      ///< 1 once a reply with the request's function code came
+    ModbusTcpFrame InModbusTcpFrame;           ///< the latest reply (header in host order)
 
     std::string_view OutPacketString() const { return OutModbusTcpFrame.PacketString(); }
     std::string_view InPacketString() const { return InModbusTcpFrame.PacketString(); }
@@ -41,10 +41,10 @@ struct ReturnRow {
 
 struct TestData {
     // Controller data shown on the Inputs, Outputs, ControlRelays, Counters and VMem tabs.
-    OneBased<int32_t, 512> Inputs;               ///< entry n = input n-1, filled by replies
-    OneBased<int32_t, 512> Outputs;              ///< output coils to write
-    OneBased<int32_t, 1024> ControlRelays;       ///< control relays to write
-    OneBased<int16_t, 128> CounterCurrentValues; ///< entry n = counter n-1
+    OneBased<int32_t, 512> Inputs;                ///< entry n = input n-1, filled by replies
+    OneBased<int32_t, 512> Outputs;               ///< output coils to write
+    OneBased<int32_t, 1024> ControlRelays;        ///< control relays to write
+    OneBased<int16_t, 128> CounterCurrentValues;  ///< entry n = counter n-1
     int16_t VMemAddr = 0;
     int16_t VMemValue = 0;
 

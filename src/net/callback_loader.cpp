@@ -78,13 +78,15 @@ struct LoaderOutcome {
 LoaderOutcome OpenLoader() {
     NetCriticalHold hold;
     NetMemory.WindowLoaderThread = platform::ThisThread();
-    Detail("About to open Sparlin CallBack Window. WindowLoaderThread = " + std::to_string(NetMemory.WindowLoaderThread),
-           kLoader);
+    Detail(
+        "About to open Sparlin CallBack Window. WindowLoaderThread = " + std::to_string(NetMemory.WindowLoaderThread),
+        kLoader);
     const int number = StartCallBackThread();
     Detail("In same function after start(CallBackWindowSrc). New thread = " + std::to_string(number), kLoader);
-    Detail("If this is the last line you see in the DebugView ouput then the CriticalSection.Wait was nested twice or "
-           "more. We were only expected it to be called once before this function was called.",
-           kLoader);
+    Detail(
+        "If this is the last line you see in the DebugView ouput then the CriticalSection.Wait was nested twice or "
+        "more. We were only expected it to be called once before this function was called.",
+        kLoader);
     if (number != 0 && number != platform::ThisThread()) return {};
     Detail("Error. Could not create a new thread.", kLoader);
     return {-6, true};

@@ -15,7 +15,7 @@
 namespace {
 
 // Guarded by the library lock.
-int32_t gNestedEntries = 0;     // how deep the client procedure is entered (shown in detail lines)
+int32_t gNestedEntries = 0;      // how deep the client procedure is entered (shown in detail lines)
 int32_t gLastHandlerResult = 0;  // a handler's result is kept, not used
 
 constexpr std::string_view kClientFunction = "CallBackWindowClientCallBack";
@@ -37,8 +37,8 @@ void MessageLine(bool ignoring, int32_t hWnd, int32_t Msg, int32_t wParam, int32
     std::string line = ignoring ? " count=" : " Count=";
     line += std::to_string(gNestedEntries);
     if (ignoring) line += " Ignoring Message";
-    line += " p_wMsg = " + std::to_string(Msg) + " wParam = " + std::to_string(wParam) + " (lParam = " +
-            std::to_string(lParam) + ") = Loc:WSAGetSelect.Err = " + std::to_string(word >> 16) +
+    line += " p_wMsg = " + std::to_string(Msg) + " wParam = " + std::to_string(wParam) +
+            " (lParam = " + std::to_string(lParam) + ") = Loc:WSAGetSelect.Err = " + std::to_string(word >> 16) +
             " & Loc:WSAGetSelect.Event = " + std::to_string(word & 0xFFFFu) + ". p_hWnd = " + std::to_string(hWnd);
     WriteToLog(line, kClientFunction, 0);
 }

@@ -39,7 +39,8 @@ void TimerMain() {
         NetMemory.MediumTimerCounter = std::max(TicksIn(NetMemory.MediumTimerInterval), 1);
     }
     if (NetMemory.LongTimerCounter <= 0) {
-        if (NetMemory.Logging == 1) WriteToLog("Half Hour Timer. Will resend all ICanDo Packets.", "CallBackWindowSrc", 0);
+        if (NetMemory.Logging == 1)
+            WriteToLog("Half Hour Timer. Will resend all ICanDo Packets.", "CallBackWindowSrc", 0);
         NetMemory.LongTimerCounter = TicksIn(NetMemory.LongTimerInterval) + 1;
     }
 }

@@ -38,9 +38,9 @@ inline constexpr int32_t User = 0x0400;
 
 namespace NET {
 /// Message numbers used towards the callback window.
-inline constexpr int32_t AcceptMessage = 0x0C21;   // peer-messaging listening socket
-inline constexpr int32_t DatagramMessage = 0x0C22; // peer-messaging datagram socket
-inline constexpr int32_t AsyncDNSMessage = 0x0C25; // a background host-name lookup has finished
+inline constexpr int32_t AcceptMessage = 0x0C21;    // peer-messaging listening socket
+inline constexpr int32_t DatagramMessage = 0x0C22;  // peer-messaging datagram socket
+inline constexpr int32_t AsyncDNSMessage = 0x0C25;  // a background host-name lookup has finished
 inline constexpr int32_t FirstClientMessage = 6180;
 inline constexpr int32_t LastClientMessage = 7179;
 

@@ -24,8 +24,8 @@ int32_t EngineAsyncSelect(int32_t socket, int32_t message, int32_t events) {
 
 int32_t EngineAsyncGetHostByName(const std::string& name) {
     auto answer = std::make_unique<platform::HostEntry>();
-    const int32_t handle = WSAAsyncGetHostByName(NetMemory.CallBackWindowClientHandle, NET::SimpleAsyncDNSMessage,
-                                                 name, answer.get());
+    const int32_t handle =
+        WSAAsyncGetHostByName(NetMemory.CallBackWindowClientHandle, NET::SimpleAsyncDNSMessage, name, answer.get());
     if (handle != 0) LookupAnswers[handle] = std::move(answer);
     return handle;
 }

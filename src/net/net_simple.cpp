@@ -82,16 +82,18 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
         SSLError = 0;
         Log("Connection already open. Please close or abort the connection before trying to open a new connection.",
             "NetSimple(Client).Open", NET::ObjectNormalLine);
-        ErrorTrap("The client connection could not be opened because the connection was already open", "NetSimple.Open");
+        ErrorTrap("The client connection could not be opened because the connection was already open",
+                  "NetSimple.Open");
         return;
     }
     const std::string_view server = platform::TrimRight(Server);
-    ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
-               "Attempting to connect to {} on Port {}", server, Port);
+    ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine, "Attempting to connect to {} on Port {}", server,
+               Port);
     Error = WinSockError = SSLError = AsyncOpenBusy = 0;
     if (BetweenPhaseOneAnTwo_ == 1) {
         IgnorePhaseTwo_ = 1;
-        Log("Setting IgnorePhaseTwo = true. We weren't able to call PhaseTwo Close Down before this object is being used "
+        Log("Setting IgnorePhaseTwo = true. We weren't able to call PhaseTwo Close Down before this object is being "
+            "used "
             "to open another connection. That's fine the Sparlin DLL will clean up our old connection for us.",
             "NetSimple.Open", NET::ObjectNormalLine);
     }
@@ -109,8 +111,8 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
     Connection_.InactiveTimeout = 0;
     if (InActiveTimeout != 0) {
         Connection_.InactiveTimeout = InActiveTimeout;
-        ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
-                   "Will use InActive (Idle) Timeout (hs) = {}", InActiveTimeout);
+        ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine, "Will use InActive (Idle) Timeout (hs) = {}",
+                   InActiveTimeout);
     }
     Error = NetSimpleOpen(Connection_);
     WinSockError = SSLError = 0;
@@ -129,8 +131,7 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
     } else {
         OpenFlag = 1;
         ObjectLine(*this, "NetSimple(Client).Open", NET::ObjectNormalLine,
-                   "Connection opened on Socket = {} SockID = {}", Connection_.Socket,
-                   Connection_.SockID);
+                   "Connection opened on Socket = {} SockID = {}", Connection_.Socket, Connection_.SockID);
     }
 }
 
@@ -144,8 +145,7 @@ void NetSimple::Send() {
     }
     ObjectLine(*this, "NetSimple.Send (Client Mode)", NET::ObjectNormalLine,
                "Sending Data to HostName = {} OnSocket = {} SockID = {} Port = {} BinDataLen = {}",
-               Connection_.Server.View(), Connection_.Socket, Connection_.SockID, Connection_.Port,
-               Packet.BinDataLen);
+               Connection_.Server.View(), Connection_.Socket, Connection_.SockID, Connection_.Port, Packet.BinDataLen);
     if (LogDataBytes > 0 && Packet.BinDataLen > 0 && LogWanted(NET::ObjectNormalLine)) {
         Log(FirstBytesLine("Data", Packet.Data(), LogDataBytes), "NetSimple.Send (Client Mode)", NET::ObjectNormalLine);
     }
@@ -175,17 +175,17 @@ void NetSimple::Send() {
             kSend, NET::ObjectNormalLine);
         return;
     }
-    Log("Error. Note to the programmer - look at the docs for info on the self.DontErrorTrapInSendIfConnectionClosed in "
+    Log("Error. Note to the programmer - look at the docs for info on the self.DontErrorTrapInSendIfConnectionClosed "
+        "in "
         "the NetSimpleConnection property section.",
         kSend, NET::ObjectNormalLine);
     CallErrorTrap_("Error sending data", kSend);
 }
 
 void NetSimple::Close() {
-    ObjectLine(
-        *this, "NetSimple.Close", NET::ObjectNormalLine,
-        "Closing Client Socket = {} SockID = {} to Server = {} Originally Connected to Port = {}",
-        Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port);
+    ObjectLine(*this, "NetSimple.Close", NET::ObjectNormalLine,
+               "Closing Client Socket = {} SockID = {} to Server = {} Originally Connected to Port = {}",
+               Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port);
     Error = WinSockError = SSLError = 0;
     if (OpenFlag == 0) {
         Log("Warning. Socket not open. Can not close", "NetSimple.Close", NET::ObjectNormalLine);
@@ -239,8 +239,7 @@ void NetSimple::GetInfo(int32_t Options, int32_t Socket, int32_t SockID) {
         SockID = Connection_.SockID;
     }
     if (Options != 1 && Options != 2) {
-        ObjectLine(*this, "NetSimple.GetInfo", NET::ObjectErrorLine, "Illegal p_Options = {}",
-                   Options);
+        ObjectLine(*this, "NetSimple.GetInfo", NET::ObjectErrorLine, "Illegal p_Options = {}", Options);
         return;
     }
     int64_t bytes = 0;
@@ -262,7 +261,8 @@ void NetSimple::WholePacketTruncate(int32_t) {}
 void NetSimple::WholePacketCheckForWhole() {}
 void NetSimple::WholePacketFree(int32_t SockID) {
     if (WholePacketQueue == nullptr) return;
-    std::erase_if(*WholePacketQueue, [&](const NETDLL::SimpleWholePacketQType& entry) { return entry.SockID == SockID; });
+    std::erase_if(*WholePacketQueue,
+                  [&](const NETDLL::SimpleWholePacketQType& entry) { return entry.SockID == SockID; });
 }
 void NetSimple::PartiallyCloseServer() {}
 void NetSimple::RefreshQServerConnections(int32_t) {}

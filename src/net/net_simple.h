@@ -42,18 +42,18 @@ inline constexpr int32_t SimpleWholeDataPacket = 10;
 /// The packet record: travels between the object and the socket engine, which
 /// copies whole records in and out.
 struct SimplePacketType {
-    platform::ZeroTerminated<16> ToIP;       ///< destination address; server and datagram use only
-    int32_t OnSocket = 0;                    ///< socket of the connection the packet belongs to
-    int32_t SockID = 0;                      ///< serial number of that connection
-    platform::ZeroTerminated<16> FromIP;     ///< remote address, dotted, filled on receive
+    platform::ZeroTerminated<16> ToIP;          ///< destination address; server and datagram use only
+    int32_t OnSocket = 0;                       ///< socket of the connection the packet belongs to
+    int32_t SockID = 0;                         ///< serial number of that connection
+    platform::ZeroTerminated<16> FromIP;        ///< remote address, dotted, filled on receive
     platform::BlankPadded<MaxBinData> BinData;  ///< data bytes; on receive blanks after BinDataLen
-    int32_t BinDataLen = 0;                  ///< valid bytes in BinData, 0 .. MaxBinData
+    int32_t BinDataLen = 0;                     ///< valid bytes in BinData, 0 .. MaxBinData
     int32_t PacketType = 0;
-    int32_t DebugPacketNumber_ = 0;          ///< library-wide serial number, for log lines
+    int32_t DebugPacketNumber_ = 0;  ///< library-wide serial number, for log lines
     uint16_t UDPToPort = 0;
     uint16_t UDPFromPort = 0;
-    int32_t NetError = 0;                    ///< library code carried by the packet
-    int32_t WinSockError = 0;                ///< sockets code carried by the packet
+    int32_t NetError = 0;      ///< library code carried by the packet
+    int32_t WinSockError = 0;  ///< sockets code carried by the packet
     int32_t SSLError = 0;
     std::array<uint8_t, 100> Reserved_{};
 
@@ -63,22 +63,22 @@ struct SimplePacketType {
 
 /// The connection record handed to the socket engine.
 struct SimpleConnectionType {
-    int32_t Mode = 0;                        ///< SimpleClient or SimpleServer
-    platform::ZeroTerminated<80> Server;     ///< host name or dotted address, trailing blanks removed
+    int32_t Mode = 0;                     ///< SimpleClient or SimpleServer
+    platform::ZeroTerminated<80> Server;  ///< host name or dotted address, trailing blanks removed
     uint16_t Port = 0;
     uint16_t Spacer1_ = 0;
-    int32_t Socket = 0;                      ///< written by the engine
-    int32_t SockID = 0;                      ///< written by the engine on every open; only grows
-    int32_t NotifyThread = 0;                ///< thread the engine notifies
-    int32_t NotifyEvent = 0;                 ///< the object's base event number
+    int32_t Socket = 0;        ///< written by the engine
+    int32_t SockID = 0;        ///< written by the engine on every open; only grows
+    int32_t NotifyThread = 0;  ///< thread the engine notifies
+    int32_t NotifyEvent = 0;   ///< the object's base event number
     int32_t MaxServerConnections = 0;
-    platform::ZeroTerminated<16> LocalIP;    ///< "<unknown>" until known
+    platform::ZeroTerminated<16> LocalIP;  ///< "<unknown>" until known
     struct {
-        int32_t IP = 0;                      ///< remote IPv4 address, network byte order; 0 until known
+        int32_t IP = 0;  ///< remote IPv4 address, network byte order; 0 until known
     } Internal_;
     int32_t UDPMode = 0;
-    int32_t AsyncOpenTimeout = 0;            ///< hundredths; 0 = the open blocks
-    int32_t InactiveTimeout = 0;             ///< hundredths; 0 = no idle reports
+    int32_t AsyncOpenTimeout = 0;  ///< hundredths; 0 = the open blocks
+    int32_t InactiveTimeout = 0;   ///< hundredths; 0 = no idle reports
     int32_t SSL = 0;
     int32_t SSL_Method = 0;
     int32_t SSL_DontConnectOnOpen = 0;
@@ -165,24 +165,24 @@ public:
     int32_t WholePacketDontFreeWholeBinData_ = 0;
     int32_t WholePacketAllocSize_ = 0;
     NET::SimplePacketType Packet;
-    int32_t OpenFlag = 0;                 ///< 1 while the connection is open
+    int32_t OpenFlag = 0;  ///< 1 while the connection is open
     int32_t OutgoingDLLPackets = 0;
     int32_t OutgoingDLLPacketsBytes = 0;
     std::vector<NETDLL::SimpleServerConnectionsQType>* QServerConnections = nullptr;
     int32_t ServerConnectionsCount = 0;
-    int32_t SuppressErrorMsg = 0;         ///< 1: ErrorTrap only logs
+    int32_t SuppressErrorMsg = 0;  ///< 1: ErrorTrap only logs
     int32_t DontErrorTrapInSendIfConnectionClosed = 0;
-    int32_t AsyncOpenUse = 0;             ///< 1: Open is asynchronous, bounded by AsyncOpenTimeOut
-    int32_t AsyncOpenTimeOut = 0;         ///< hundredths for lookup and connect together
-    int32_t AsyncOpenBusy = 0;            ///< 1 from an asynchronous Open until its outcome
-    int32_t InActiveTimeout = 0;          ///< hundredths without traffic before an idle report; 0 = never
+    int32_t AsyncOpenUse = 0;      ///< 1: Open is asynchronous, bounded by AsyncOpenTimeOut
+    int32_t AsyncOpenTimeOut = 0;  ///< hundredths for lookup and connect together
+    int32_t AsyncOpenBusy = 0;     ///< 1 from an asynchronous Open until its outcome
+    int32_t InActiveTimeout = 0;   ///< hundredths without traffic before an idle report; 0 = never
     int32_t LogDataBytes = 0;
     int32_t SSL = 0;
     int32_t SSLMethod = 0;
     NET::SimpleSSLCertificateOptionsType SSLCertificateOptions;
     int32_t SSLDontConnectOnOpen_ = 0;
     NET::SimpleConnectionType Connection_;
-    int32_t Initalised_ = 0;              ///< 1 once Prime has run
+    int32_t Initalised_ = 0;  ///< 1 once Prime has run
     std::unique_ptr<std::vector<NETDLL::SimpleServerConnectionsQType>> QServerConnections_;
     int32_t BetweenPhaseOneAnTwo_ = 0;
     int32_t IgnorePhaseTwo_ = 0;

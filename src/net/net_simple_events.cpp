@@ -25,11 +25,10 @@ std::string FirstBytes(std::string_view data, int32_t logDataBytes) {
 }  // namespace
 
 void NetSimple::ConClosed1() {
-    ObjectLine(
-        *this, "NetSimple.TakeEvent.ConClosed1", NET::ObjectNormalLine,
-        "The client connection on Socket = {} SockID = {} has been closed remotely. Will call "
-        "NetSimpleConnectClose and then the ConnectionClosed() method.",
-        Packet.OnSocket, Packet.SockID);
+    ObjectLine(*this, "NetSimple.TakeEvent.ConClosed1", NET::ObjectNormalLine,
+               "The client connection on Socket = {} SockID = {} has been closed remotely. Will call "
+               "NetSimpleConnectClose and then the ConnectionClosed() method.",
+               Packet.OnSocket, Packet.SockID);
     WholePacketFree(Packet.SockID);
     NetSimpleClose(Connection_, Packet.OnSocket, Packet.SockID, NET::SimpleClosePhaseTwo);
     OpenFlag = 0;
@@ -40,8 +39,8 @@ void NetSimple::ConClosed1() {
 void NetSimple::ConClosed2() {
     if (IgnorePhaseTwo_ == 1) {
         ObjectLine(*this, "NetSimple.TakeEvent.ConClosed2", NET::ObjectNormalLine,
-                   "{} The server connection on Socket = {} SocketID = {} was closed locally.",
-                   kIgnoredPhaseTwo, Packet.OnSocket, Packet.SockID);
+                   "{} The server connection on Socket = {} SocketID = {} was closed locally.", kIgnoredPhaseTwo,
+                   Packet.OnSocket, Packet.SockID);
         return;
     }
     ObjectLine(*this, "NetSimple.TakeEvent.ConClosed2", NET::ObjectNormalLine,
@@ -59,14 +58,14 @@ void NetSimple::TakeEvent(int32_t Event) {
     if (Event == base) return TakePacket();
     if (Event == base + 1) {
         ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
-                   "Received a message+1 about a ConClose(1) (Remote). PacketType = {} Mode = {}",
-                   Packet.PacketType, Connection_.Mode);
+                   "Received a message+1 about a ConClose(1) (Remote). PacketType = {} Mode = {}", Packet.PacketType,
+                   Connection_.Mode);
         return ConClosed1();
     }
     if (Event != base + 2) return;
     ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
-               "Received a message+2 about a Close (2). PacketType = {} Mode = {}",
-               Packet.PacketType, Connection_.Mode);
+               "Received a message+2 about a Close (2). PacketType = {} Mode = {}", Packet.PacketType,
+               Connection_.Mode);
     if (IgnorePhaseTwo_ == 1) {
         Log(kIgnoredPhaseTwo, "NetSimple.TakeEvent.Message+2", NET::ObjectNormalLine);
         return;
@@ -87,10 +86,9 @@ void NetSimple::TakePacket() {
         return;
     }
     if (received != 0) return CallErrorTrap_("An error occurred while trying receive data", kTakeEvent);
-    ObjectLine(
-        *this, kTakeEvent, NET::ObjectNormalLine,
-        "(Client Mode) Received a message. PacketType = {} _DebugPacketNumber = {} Mode = {}",
-        Packet.PacketType, Packet.DebugPacketNumber_, Connection_.Mode);
+    ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+               "(Client Mode) Received a message. PacketType = {} _DebugPacketNumber = {} Mode = {}", Packet.PacketType,
+               Packet.DebugPacketNumber_, Connection_.Mode);
     DispatchPacket();
 }
 
@@ -113,10 +111,9 @@ void NetSimple::DispatchPacket() {
             AsyncOpenBusy = 0;
             return Process();
         case NET::SimpleAsyncOpenFailed:
-            ObjectLine(
-                *this, kTakeEvent, NET::ObjectNormalLine,
-                "Error. PacketType -> \"AsyncOpenFailed\" to {}:{} On Socket = {} SockID = {}",
-                server, port, Packet.OnSocket, Packet.SockID);
+            ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
+                       "Error. PacketType -> \"AsyncOpenFailed\" to {}:{} On Socket = {} SockID = {}", server, port,
+                       Packet.OnSocket, Packet.SockID);
             if (Error == 0 || Error == -91 || Error == -92) Error = -53;
             OpenFlag = 0;
             AsyncOpenBusy = 0;
@@ -129,10 +126,11 @@ void NetSimple::DispatchPacket() {
             return;
         case NET::SimpleNewConnection:
         case NET::SimplePartialDataPacket:
-        case NET::SimpleIdleConnection: return DeliverToProcess();
+        case NET::SimpleIdleConnection:
+            return DeliverToProcess();
         default:
-            ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
-                       "Error. PacketType -> Unknown = {}", Packet.PacketType);
+            ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine, "Error. PacketType -> Unknown = {}",
+                       Packet.PacketType);
     }
 }
 

@@ -20,10 +20,10 @@ void CheckIdle(SimpleRecord& record, int32_t now) {
     }
     if (record.LastActive == 0) record.LastActive = now;
     if (now - record.LastActive < record.InactiveTimeout) return;
-    NormalLine("Timer_CheckForSimpleIdleConnections",
-               "Idle (Client) Connection on Socket = {} SockID = {} InActive Timeout = {} Last Active at {} Time now is {}",
-               record.Socket, record.SockID, record.InactiveTimeout, TimeOfDayText(record.LastActive),
-               TimeOfDayText(now));
+    NormalLine(
+        "Timer_CheckForSimpleIdleConnections",
+        "Idle (Client) Connection on Socket = {} SockID = {} InActive Timeout = {} Last Active at {} Time now is {}",
+        record.Socket, record.SockID, record.InactiveTimeout, TimeOfDayText(record.LastActive), TimeOfDayText(now));
     record.LastActive = now;
     StoredPacket packet;
     packet.PacketType = NET::SimpleIdleConnection;
@@ -37,10 +37,12 @@ void FinishExpiredClosing(SimpleRecord& record) {
     constexpr std::string_view kCheck = "CheckToCloseNetSimpleSockets";
     SimpleClearInQueue(0, record.Socket, record.SockID);
     SimpleClearOutQueue(0, record.Socket, record.SockID);
-    NormalLine(kCheck, "Closing State on Client Socket has expired. Will run 2nd Phase close on Socket = {} SockID = {}",
+    NormalLine(kCheck,
+               "Closing State on Client Socket has expired. Will run 2nd Phase close on Socket = {} SockID = {}",
                record.Socket, record.SockID);
     if (record.FD_Close_Received == 0) {
-        NormalLine(kCheck, "We never received FD_CLOSE. Closing Socket and Simulating as if we had received FD_Close already");
+        NormalLine(kCheck,
+                   "We never received FD_CLOSE. Closing Socket and Simulating as if we had received FD_Close already");
         const int32_t closed = SimpleCloseSocket(record.Socket, 2, record.SSL_lpSSL, record.SSL_lpSSL_CTX);
         if (closed != 0) ErrorLine(kCheck, "Warning. Call to CloseSocket failed. Error = {}", CodeAndText(closed));
         record.FD_Close_Received = 1;

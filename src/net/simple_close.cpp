@@ -16,15 +16,16 @@ void StopAsyncOpen(SimpleRecord& record) {
 void StopNotifications(const SimpleRecord& record) {
     if (EngineAsyncSelect(record.Socket, 0, 0) == 0) return;
     const int32_t code = platform::WSAGetLastError();
-    ErrorLine("CloseTheSocket", "Error calling WSAAsyncSelect(0). Error = {} Socket = {} SockID = {}", CodeAndText(code),
-              record.Socket, record.SockID);
+    ErrorLine("CloseTheSocket", "Error calling WSAAsyncSelect(0). Error = {} Socket = {} SockID = {}",
+              CodeAndText(code), record.Socket, record.SockID);
 }
 
 /// The remote side closed first: what is left is read, then the packet of type 5.
 void RemoteClosed(SimpleRecord& record, int32_t error, int32_t message) {
     DetailLine("CloseTheSocket", "This socket was closed from the remote side - so we call shutdown (SD_SEND)");
     if (platform::shutdown(record.Socket, platform::SD_SEND) != 0) {
-        ErrorLine("CloseTheSocket", "Error call to shutdown failed. Error = {}", CodeAndText(platform::WSAGetLastError()));
+        ErrorLine("CloseTheSocket", "Error call to shutdown failed. Error = {}",
+                  CodeAndText(platform::WSAGetLastError()));
     }
     StopNotifications(record);
     ReadData(record, message, false);
@@ -36,8 +37,9 @@ void RemoteClosed(SimpleRecord& record, int32_t error, int32_t message) {
     packet.WinSockError = error;
     const int32_t number = StoreSimplePacket(packet, record.NotifyThread, record.NotifyEvent);
     DetailLine("CloseTheSocket", "Created a SocketClosed packet for the object to receive.");
-    DetailLine("CloseTheSocket", "Posted Socket Closed Packet Notification to _DebugPacketNumber = {} Thread = {} Event = {}",
-               number, record.NotifyThread, record.NotifyEvent);
+    DetailLine("CloseTheSocket",
+               "Posted Socket Closed Packet Notification to _DebugPacketNumber = {} Thread = {} Event = {}", number,
+               record.NotifyThread, record.NotifyEvent);
 }
 
 }  // namespace
@@ -73,10 +75,10 @@ int32_t SimpleCloseSocket(int32_t Socket, int32_t Mode, int32_t /*lpSSL*/, int32
         const bool graceful = Mode == 2;
         const int32_t type = graceful ? NetMemory.GracefulCloseLingerType : NetMemory.AbortiveCloseLingerType;
         platform::Linger linger;
-        linger.l_onoff = static_cast<uint16_t>(graceful ? NetMemory.GracefulCloseLingerValue
-                                                        : NetMemory.AbortiveCloseLingerValue);
-        linger.l_linger = static_cast<uint16_t>(graceful ? NetMemory.GracefulCloseLingerTime
-                                                         : NetMemory.AbortiveCloseLingerTime);
+        linger.l_onoff =
+            static_cast<uint16_t>(graceful ? NetMemory.GracefulCloseLingerValue : NetMemory.AbortiveCloseLingerValue);
+        linger.l_linger =
+            static_cast<uint16_t>(graceful ? NetMemory.GracefulCloseLingerTime : NetMemory.AbortiveCloseLingerTime);
         const std::string_view function = graceful ? "SimpleCloseSocket - Graceful Close" : "SimpleCloseSocket - Abort";
         NormalLine(function, "Calling SetSockOpt. Linger = {} {}", linger.l_onoff, linger.l_linger);
         if (platform::setsockopt(Socket, platform::WS_SOL_SOCKET, type, linger) != 0) {
@@ -104,10 +106,11 @@ int32_t FirstPhaseRequested(NET::SimpleConnectionType& connection) {
     const int32_t waiting = qSimpleOutQueue.CountOf(connection.SockID, connection.Socket);
     DetailLine("SimpleClientClose", "Packets Waiting = {}", waiting);
     if (waiting > 0) {
-        DetailLine("SimpleClientClose",
-                   "There are {} packets waiting to be sent. This socket connection will only be closed when all packets "
-                   "are sent. Calling winsock shutdown function.",
-                   waiting);
+        DetailLine(
+            "SimpleClientClose",
+            "There are {} packets waiting to be sent. This socket connection will only be closed when all packets "
+            "are sent. Calling winsock shutdown function.",
+            waiting);
         SimpleRecord* record = nullptr;
         const int32_t found = LookupSimpleClientSocket(0, connection.Socket, connection.SockID, &record);
         if (found != 0) {
@@ -121,9 +124,10 @@ int32_t FirstPhaseRequested(NET::SimpleConnectionType& connection) {
         ErrorLine("SimpleClientClose", "Error. Either Socket = 0 or SockID = 0 in p_SimpleConnection.");
         return -20;
     }
-    NormalLine("SimpleClientClose",
-               "About to call First Phase Close. Remote Server/Host = {} Remot Port = {} Socket = {} SockID = {} Phase = 1",
-               connection.Server.View(), connection.Port, connection.Socket, connection.SockID);
+    NormalLine(
+        "SimpleClientClose",
+        "About to call First Phase Close. Remote Server/Host = {} Remot Port = {} Socket = {} SockID = {} Phase = 1",
+        connection.Server.View(), connection.Port, connection.Socket, connection.SockID);
     return SimpleClientClosePhaseOne(connection.Socket, connection.SockID);
 }
 
@@ -168,9 +172,12 @@ int32_t SimpleClientClose(NET::SimpleConnectionType& connection, int32_t socket,
         return 0;
     }
     switch (phase) {
-        case NET::SimpleClosePhaseOne: return FirstPhaseRequested(connection);
-        case NET::SimpleClosePhaseTwo: return SimpleClientClosePhaseTwo(socket, sockID);
-        case NET::SimpleCloseAbort: return AbortRequested(connection);
+        case NET::SimpleClosePhaseOne:
+            return FirstPhaseRequested(connection);
+        case NET::SimpleClosePhaseTwo:
+            return SimpleClientClosePhaseTwo(socket, sockID);
+        case NET::SimpleCloseAbort:
+            return AbortRequested(connection);
         default:
             ErrorLine("SimpleClientClose", "Error Warning. Unsupported Phase in SimpleClientClose p_Phase = {}", phase);
             return 0;
@@ -230,7 +237,8 @@ int32_t SimpleClientClosePhaseTwo(int32_t socket, int32_t sockID) {
         SimpleClearInQueue(0, record->Socket, record->SockID);
         SimpleClearOutQueue(0, record->Socket, record->SockID);
         qSimpleClientSockets.Erase(record->SockID);
-        NormalLine(kPhaseTwo, "Deleted record from qSimpleClientSockets. There are now {} records in qSimpleClientSockets.",
+        NormalLine(kPhaseTwo,
+                   "Deleted record from qSimpleClientSockets. There are now {} records in qSimpleClientSockets.",
                    qSimpleClientSockets.Count());
         return 0;
     }

@@ -64,15 +64,15 @@ void ReportCleared(std::string_view function, std::string_view what, int32_t cou
 
 void SimpleClearInQueue(uint32_t ip, int32_t socket, int32_t sockID) {
     if (NetMemory.LogAll == 1)
-        DetailLine("SimpleClearInQueue", "Start of function. IP = {} Socket = {} SockID = {}",
-                   DottedIP(ip), socket, sockID);
+        DetailLine("SimpleClearInQueue", "Start of function. IP = {} Socket = {} SockID = {}", DottedIP(ip), socket,
+                   sockID);
     ReportCleared("SimpleClearInQueue", "In", qSimpleInData.RemoveOf(sockID, socket));
 }
 
 void SimpleClearOutQueue(uint32_t ip, int32_t socket, int32_t sockID) {
     if (NetMemory.LogAll == 1)
-        DetailLine("SimpleClearOutQueues", "Start of function. IP = {} Socket = {} SockID = {}",
-                   DottedIP(ip), socket, sockID);
+        DetailLine("SimpleClearOutQueues", "Start of function. IP = {} Socket = {} SockID = {}", DottedIP(ip), socket,
+                   sockID);
     ReportCleared("SimpleClearOutQueues", "In", qSimpleOutQueue.RemoveOf(sockID, socket, ip));
 }
 

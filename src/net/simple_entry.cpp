@@ -25,7 +25,8 @@ const NETDLL::SimpleInDataType* FindStoredPacket(NET::SimpleConnectionType& conn
     const int32_t socket = connection.Socket;
     const uint32_t ip = static_cast<uint32_t>(connection.Internal_.IP);
     if (socket == 0) {
-        const auto* packet = qSimpleInData.FirstOf(connection.SockID, [](const auto&) { return true; }, key);
+        const auto* packet = qSimpleInData.FirstOf(
+            connection.SockID, [](const auto&) { return true; }, key);
         if (packet == nullptr) return nullptr;
         if (packet->PacketType == NET::SimpleAsyncOpenSuccessful || packet->PacketType == NET::SimpleAsyncOpenFailed) {
             connection.Socket = packet->OnSocket;
@@ -35,18 +36,20 @@ const NETDLL::SimpleInDataType* FindStoredPacket(NET::SimpleConnectionType& conn
         DetailLine("NetSimpleReceive",
                    "This is the first time this connection is being accessed. Updated Socket to {} Internal IP = {} "
                    "LocalIPcstr = {}",
-                   connection.Socket, DottedIP(static_cast<uint32_t>(connection.Internal_.IP)), connection.LocalIP.View());
+                   connection.Socket, DottedIP(static_cast<uint32_t>(connection.Internal_.IP)),
+                   connection.LocalIP.View());
         return packet;
     }
     if (ip == 0) {
-        const auto* packet =
-            qSimpleInData.FirstOf(connection.SockID, [&](const auto& p) { return p.OnSocket == socket; }, key);
+        const auto* packet = qSimpleInData.FirstOf(
+            connection.SockID, [&](const auto& p) { return p.OnSocket == socket; }, key);
         if (packet == nullptr) return nullptr;
         connection.Internal_.IP = static_cast<int32_t>(packet->FromIP);
         LearnLocalIP(connection);
-        DetailLine("NetSimpleReceive",
-                   "This is the first time this connection is being accessed (2). Updated Internal IP = {} LocalIPcstr = {}",
-                   DottedIP(packet->FromIP), connection.LocalIP.View());
+        DetailLine(
+            "NetSimpleReceive",
+            "This is the first time this connection is being accessed (2). Updated Internal IP = {} LocalIPcstr = {}",
+            DottedIP(packet->FromIP), connection.LocalIP.View());
         return packet;
     }
     return qSimpleInData.FirstOf(
@@ -55,13 +58,20 @@ const NETDLL::SimpleInDataType* FindStoredPacket(NET::SimpleConnectionType& conn
 
 std::string_view PacketKindName(int32_t type) {
     switch (type) {
-        case NET::SimplePartialDataPacket: return "Data";
-        case NET::SimpleRemoteClosed: return "Remote Closed";
-        case NET::SimpleLocalClosed: return "Local Closed";
-        case NET::SimpleAsyncOpenSuccessful: return "Async Open Successful";
-        case NET::SimpleAsyncOpenFailed: return "Async Open Failed";
-        case NET::SimpleIdleConnection: return "Idle Connection";
-        default: return "Unknown";
+        case NET::SimplePartialDataPacket:
+            return "Data";
+        case NET::SimpleRemoteClosed:
+            return "Remote Closed";
+        case NET::SimpleLocalClosed:
+            return "Local Closed";
+        case NET::SimpleAsyncOpenSuccessful:
+            return "Async Open Successful";
+        case NET::SimpleAsyncOpenFailed:
+            return "Async Open Failed";
+        case NET::SimpleIdleConnection:
+            return "Idle Connection";
+        default:
+            return "Unknown";
     }
 }
 
@@ -101,11 +111,12 @@ int32_t ReceiveClientPacket(NET::SimpleConnectionType& connection, NET::SimplePa
     }
     CopyPacket(*stored, packet);
     if (NetMemory.LogAll == 1) {
-        DetailLine("NetSimpleReceive",
-                   "NetSimple {} Packet retrieved by Object from DLL FromIP = {} OnSocket = {} SockID = {} as packet {} of "
-                   "{} records in qSimpleInData",
-                   PacketKindName(stored->PacketType), packet.FromIP.View(), packet.OnSocket, packet.SockID,
-                   qSimpleInData.PositionOf(key), qSimpleInData.Count());
+        DetailLine(
+            "NetSimpleReceive",
+            "NetSimple {} Packet retrieved by Object from DLL FromIP = {} OnSocket = {} SockID = {} as packet {} of "
+            "{} records in qSimpleInData",
+            PacketKindName(stored->PacketType), packet.FromIP.View(), packet.OnSocket, packet.SockID,
+            qSimpleInData.PositionOf(key), qSimpleInData.Count());
     }
     qSimpleInData.Remove(key);
     return 0;

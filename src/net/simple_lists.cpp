@@ -157,7 +157,8 @@ void SimpleOutQueue::RemoveFirst(int32_t sockID, int32_t packetID) {
     auto owner = bySockID_.find(sockID);
     if (owner == bySockID_.end()) return;
     auto& queue = owner->second;
-    auto found = std::find_if(queue.begin(), queue.end(), [&](const Packet& p) { return p.SimplePacketID == packetID; });
+    auto found =
+        std::find_if(queue.begin(), queue.end(), [&](const Packet& p) { return p.SimplePacketID == packetID; });
     if (found == queue.end()) return;
     queue.erase(found);
     --count_;

@@ -10,10 +10,11 @@ constexpr std::string_view kAsync = "SimpleClient_Async";
 
 void WarnDeadSocket(int32_t message, int32_t event) {
     if (event == platform::FD_CONNECT || event == platform::FD_WRITE) {
-        NormalLine(kAsync,
-                   "Warning! A socket is dead. Got a {} message for a socket that is no longer in qSimpleClientSockets. "
-                   "(ie The connection was closed before the package could be sent).Message = {}",
-                   event == platform::FD_CONNECT ? "FD_CONNECT" : "FD_WRITE", message);
+        NormalLine(
+            kAsync,
+            "Warning! A socket is dead. Got a {} message for a socket that is no longer in qSimpleClientSockets. "
+            "(ie The connection was closed before the package could be sent).Message = {}",
+            event == platform::FD_CONNECT ? "FD_CONNECT" : "FD_WRITE", message);
         return;
     }
     const char* name = event == platform::FD_READ ? "FD_READ" : event == platform::FD_CLOSE ? "FD_CLOSE" : "UNKNOWN";
@@ -69,7 +70,8 @@ void OnRead(SimpleRecord& record, int32_t error, int32_t message) {
 }
 
 void OnClose(SimpleRecord& record, int32_t error, int32_t message) {
-    const std::string details = fmt::format("Message = {} Socket = {} SockID = {}", message, record.Socket, record.SockID);
+    const std::string details =
+        fmt::format("Message = {} Socket = {} SockID = {}", message, record.Socket, record.SockID);
     if (error == platform::WSAECONNRESET || error == platform::WSAECONNABORTED) {
         DetailLine(kAsync, "Client FD_CLOSE. Connection Closed (hard) from Remote side. ({}) {}", error, details);
     } else if (error == 0) {
@@ -92,10 +94,18 @@ int32_t SimpleClient_Async(int32_t Msg, int32_t notification) {
         return -24;
     }
     switch (event) {
-        case platform::FD_CONNECT: OnConnect(*record, error); break;
-        case platform::FD_WRITE: OnWrite(*record, error, Msg); break;
-        case platform::FD_READ: OnRead(*record, error, Msg); break;
-        case platform::FD_CLOSE: OnClose(*record, error, Msg); break;
+        case platform::FD_CONNECT:
+            OnConnect(*record, error);
+            break;
+        case platform::FD_WRITE:
+            OnWrite(*record, error, Msg);
+            break;
+        case platform::FD_READ:
+            OnRead(*record, error, Msg);
+            break;
+        case platform::FD_CLOSE:
+            OnClose(*record, error, Msg);
+            break;
         default:
             NormalLine(kAsync, "Unknown Client Message = {} Unknown param = {} Socket = {} SockID = {}", Msg, event,
                        record->Socket, record->SockID);

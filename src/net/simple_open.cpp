@@ -6,8 +6,8 @@
 
 #include "net/engine_log.h"
 #include "net/engine_sockets.h"
-#include "netcore/host_names.h"
 #include "net/simple_engine_internal.h"
+#include "netcore/host_names.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -129,9 +129,9 @@ int32_t SelectNotifications(int32_t isNew, SimpleRecord& record, int32_t events,
 }
 
 std::string ConnectionDetails(const SimpleRecord& record) {
-    return fmt::format("{} ({}) Socket = {} SockID = {} SSL = {} AsyncMessage = {} Local = ({})",
-                       record.Server.View(), AddressAndPort(record.Addr), record.Socket, record.SockID, record.SSL,
-                       record.AsyncMessage, AddressAndPort(record.LocAddr));
+    return fmt::format("{} ({}) Socket = {} SockID = {} SSL = {} AsyncMessage = {} Local = ({})", record.Server.View(),
+                       AddressAndPort(record.Addr), record.Socket, record.SockID, record.SSL, record.AsyncMessage,
+                       AddressAndPort(record.LocAddr));
 }
 
 /// Step 11 and 12 of SimpleClientOpenB: keep the record and say how it was opened.
@@ -216,7 +216,8 @@ int32_t SimpleClientOpen(NET::SimpleConnectionType& connection) {
         if (connection.AsyncOpenTimeout > 0) return StartBackgroundLookup(connection);
         const std::string answer = DNSBlocking(connection.Server.View());
         if (answer.empty()) {
-            ErrorLine("SimpleClientOpen", "Could not resolve host name. Server/HostName = {}", connection.Server.View());
+            ErrorLine("SimpleClientOpen", "Could not resolve host name. Server/HostName = {}",
+                      connection.Server.View());
             return -20;
         }
         address = platform::inet_addr(answer);
@@ -371,8 +372,9 @@ void PostTimeOutPacket(const SimpleRecord& record, int32_t onSocket, int32_t net
 }
 
 void LookupTimedOut(SimpleRecord& record) {
-    NormalLine("Timer_CheckSimpleAsyncOpens", "Error! DNS TimeOut occurred while trying to connect to {}:{} on SockID = {}",
-               record.Server.View(), record.Port, record.SockID);
+    NormalLine("Timer_CheckSimpleAsyncOpens",
+               "Error! DNS TimeOut occurred while trying to connect to {}:{} on SockID = {}", record.Server.View(),
+               record.Port, record.SockID);
     EngineCancelAsyncRequest(record.AsyncDNSHandle);
     EngineDropLookupAnswer(record.AsyncDNSHandle);
     NetMemory.CountSimpleAsyncDNS -= 1;
@@ -392,7 +394,8 @@ void ConnectTimedOut(SimpleRecord& record) {
     DetailLine("Timer_CheckSimpleAsyncOpens", "Calling CloseSocket on socket={}", record.Socket);
     const int32_t closed = SimpleCloseSocket(record.Socket, 2, record.SSL_lpSSL, record.SSL_lpSSL_CTX);
     if (closed != 0) {
-        ErrorLine("Timer_CheckSimpleAsyncOpens", "Warning. Call to CloseSocket failed. Error = {}", CodeAndText(closed));
+        ErrorLine("Timer_CheckSimpleAsyncOpens", "Warning. Call to CloseSocket failed. Error = {}",
+                  CodeAndText(closed));
     }
     record.AsyncOpenInProgress = 0;
     NetMemory.CountSimpleAsyncOpens -= 1;

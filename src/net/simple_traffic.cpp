@@ -145,9 +145,11 @@ bool ReadOnce(SimpleRecord& record, int32_t message, bool first) {
         packet.SockID = record.SockID;
         packet.Data = std::string_view(ReceiveBuffer.data(), static_cast<std::size_t>(n));
         const int32_t number = StoreSimplePacket(packet, record.NotifyThread, record.NotifyEvent);
-        DetailLine("ReadData", "Client FD_READ. Message = {} Socket = {} SockID = {} Total read now = {} _DebugPacketNumber = {}",
+        DetailLine("ReadData",
+                   "Client FD_READ. Message = {} Socket = {} SockID = {} Total read now = {} _DebugPacketNumber = {}",
                    message, record.Socket, record.SockID, n, number);
-        DetailLine("ReadData", "Posted Notification to Thread = {} Event = {}", record.NotifyThread, record.NotifyEvent);
+        DetailLine("ReadData", "Posted Notification to Thread = {} Event = {}", record.NotifyThread,
+                   record.NotifyEvent);
         return true;
     }
     if (n == 0) {

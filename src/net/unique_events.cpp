@@ -41,9 +41,10 @@ std::optional<int32_t> ReuseSearch() {
         Detail("Unique event (on second parse) = " + std::to_string(gCursor), "NetGetUniqueEvent");
         return gCursor;
     }
-    WriteToLog("Warning. More events requested than we bargained for. Will give a unique event, but it's greater than " +
-                   std::to_string(NET::GreatestUniqueEvent) + " and will get re-used more quickly.",
-               "NetGetUniqueEvent", NET::ErrorLine);
+    WriteToLog(
+        "Warning. More events requested than we bargained for. Will give a unique event, but it's greater than " +
+            std::to_string(NET::GreatestUniqueEvent) + " and will get re-used more quickly.",
+        "NetGetUniqueEvent", NET::ErrorLine);
     return std::nullopt;
 }
 

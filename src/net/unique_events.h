@@ -17,7 +17,7 @@ struct UniqueEventsType {
 }  // namespace NETDLL
 
 namespace NET {
-inline constexpr int32_t FirstUniqueEvent = 2053;  // 0805h
+inline constexpr int32_t FirstUniqueEvent = 2053;     // 0805h
 inline constexpr int32_t GreatestUniqueEvent = 3077;  // 0C05h
 inline constexpr int32_t UniqueEventStep = 5;
 }  // namespace NET

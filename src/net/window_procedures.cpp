@@ -37,6 +37,4 @@ int32_t NetCallWindowProc(int32_t number, int32_t hWnd, int32_t Msg, int32_t wPa
     return procedure ? procedure(hWnd, Msg, wParam, lParam) : 0;
 }
 
-int32_t NetDefaultWindowProc(int32_t /*hWnd*/, int32_t /*Msg*/, int32_t /*wParam*/, int32_t /*lParam*/) {
-    return 0;
-}
+int32_t NetDefaultWindowProc(int32_t /*hWnd*/, int32_t /*Msg*/, int32_t /*wParam*/, int32_t /*lParam*/) { return 0; }

@@ -181,8 +181,7 @@ constexpr CodeText kSocketsTexts[] = {
     {10050,
      "(WSAENETDOWN) Network is down. The operation met a dead network: the network system, the network interface or "
      "the local network itself has failed."},
-    {10051,
-     "(WSAENETUNREACH) Network is unreachable. This machine knows no route to the network of the remote host."},
+    {10051, "(WSAENETUNREACH) Network is unreachable. This machine knows no route to the network of the remote host."},
     {10052,
      "(WSAENETRESET) Network dropped connection on reset. Keep-alive checks found a failure while the operation was "
      "under way, so the connection was broken."},
@@ -232,7 +231,8 @@ constexpr CodeText kSocketsTexts[] = {
     {10093,
      "(WSANOTINITIALISED) Successful WSAStartup not yet performed. The program has not started the sockets layer, or "
      "has already stopped it, before this call."},
-    {10101, "(WSAEDISCON) Graceful shutdown in progress. The remote party has begun an orderly close of the connection."},
+    {10101,
+     "(WSAEDISCON) Graceful shutdown in progress. The remote party has begun an orderly close of the connection."},
     {10104,
      "(WSAEINVALIDPROCTABLE) Invalid procedure table from service provider. A service provider gave back a procedure "
      "table that is not valid or not complete."},

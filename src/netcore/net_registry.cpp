@@ -49,8 +49,8 @@ std::string NetGetRegistry(int32_t BaseHKey, std::string_view SubKey, std::strin
                                 : platform::ERROR_INVALID_PARAMETER;
     if (result == platform::ERROR_FILE_NOT_FOUND) return {};
     if (result != platform::ERROR_SUCCESS) {
-        WriteToLog("Error returned from RegGetValue = " + std::to_string(result) + " HKEY = " + std::to_string(BaseHKey) +
-                       " value = " + std::string(platform::TrimRight(Entry)),
+        WriteToLog("Error returned from RegGetValue = " + std::to_string(result) +
+                       " HKEY = " + std::to_string(BaseHKey) + " value = " + std::string(platform::TrimRight(Entry)),
                    "NetGetRegistry", NET::ErrorLine);
         return {};
     }

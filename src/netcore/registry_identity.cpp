@@ -15,7 +15,8 @@ namespace {
 
 constexpr std::string_view kIdentityKey = "Software\\Sparlin\\GUID";
 constexpr std::string_view kTcpipKey = "System\\CurrentControlSet\\Services\\Tcpip\\Parameters";
-constexpr std::string_view kMediaSenseHelp = " See: https://learn.microsoft.com/troubleshoot/windows-server/networking/disable-media-sensing-feature-for-tcpip";
+constexpr std::string_view kMediaSenseHelp =
+    " See: https://learn.microsoft.com/troubleshoot/windows-server/networking/disable-media-sensing-feature-for-tcpip";
 
 std::string Bytes(const void* data, std::size_t size) { return std::string(static_cast<const char*>(data), size); }
 
@@ -40,7 +41,8 @@ void EstablishGuid() {
     uint8_t found = 0;
     std::string stored = GetUser("GUID", NET::REG_BINARY, found);
     if (found == 0 || stored.size() < 8) {
-        AddToLog(" DLLStartUp() : Having to create a new GUID for this machine. This GUID will be stored in the registry.");
+        AddToLog(
+            " DLLStartUp() : Having to create a new GUID for this machine. This GUID will be stored in the registry.");
         std::random_device seed;
         std::mt19937 random(seed());
         const int32_t guid[2] = {NewGuid1(), static_cast<int32_t>(random())};
@@ -90,8 +92,9 @@ void CountThisRun() {
     NetSetRegistry(NET::HKEY_CURRENT_USER, kIdentityKey, "RUNID", Bytes(&runId, sizeof runId), NET::REG_BINARY);
     const std::string back = GetUser("RUNID", NET::REG_BINARY, found);
     if (found == 0 || back.size() < sizeof runId || Int32At(back, 0) != runId)
-        AddToLog(" DLLStartUp() : Error. Could not write to the registry (HKEY_CURRENT_USER\\Software\\Sparlin\\GUID). "
-                 "Some Sparlin objects may not work correctly.");
+        AddToLog(
+            " DLLStartUp() : Error. Could not write to the registry (HKEY_CURRENT_USER\\Software\\Sparlin\\GUID). "
+            "Some Sparlin objects may not work correctly.");
     NetMemory.NetID.RunID = runId;
 }
 
@@ -122,10 +125,11 @@ void DisableMediaSense() {
     if (found == 0) SetTcpip("SparlinDontChangeMediaSense", 0);
     if (GetTcpip("DisableDHCPMediaSense", found) != 0) return;
     if (GetTcpip("SparlinDontChangeMediaSense", found) == 1) {
-        AddToLog(std::string(" DLLStartUp() : Warning. Windows is using Media Sense. This could cause your Network to "
-                             "appear disabled. This will cause Sparlin to behave unpredictably. The "
-                             "SparlinDontChangeMediaSense registry string prevents Sparlin from disabling Media Sense.") +
-                 std::string(kMediaSenseHelp));
+        AddToLog(
+            std::string(" DLLStartUp() : Warning. Windows is using Media Sense. This could cause your Network to "
+                        "appear disabled. This will cause Sparlin to behave unpredictably. The "
+                        "SparlinDontChangeMediaSense registry string prevents Sparlin from disabling Media Sense.") +
+            std::string(kMediaSenseHelp));
         return;
     }
     SetTcpip("DisableDHCPMediaSense", 1);
@@ -134,7 +138,8 @@ void DisableMediaSense() {
         AddToLog(" DLLStartUp() : Sparlin has successfully disabled Media Sense option in registry." +
                  std::string(kMediaSenseHelp));
     else
-        AddToLog(" DLLStartUp() : Error. Windows is using Media Sense. Sparlin was unable to disable Media Sense "
-                 "(probably no registry permissions)." +
-                 std::string(kMediaSenseHelp));
+        AddToLog(
+            " DLLStartUp() : Error. Windows is using Media Sense. Sparlin was unable to disable Media Sense "
+            "(probably no registry permissions)." +
+            std::string(kMediaSenseHelp));
 }

@@ -2,6 +2,8 @@
 // the registry values a Windows installation keeps, when present, and from
 // uname() otherwise (system name, release, build string), kept in the same
 // fields. The values serve the trace only.
+#include "netcore/system_information.h"
+
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 
@@ -13,7 +15,6 @@
 #include "netcore/net_memory.h"
 #include "netcore/net_registry.h"
 #include "netcore/net_startup.h"
-#include "netcore/system_information.h"
 
 namespace {
 
@@ -59,10 +60,11 @@ std::string WindowsInformationText(bool startUp) {
     const auto [major, minor] = SystemVersion();
     std::string line = startUp ? " Windows Information.  WindowsName = [" : "Windows Information. WindowsName = [";
     line += NetMemory.RegWindowsName.Str() + "] WindowsVersion = [" + NetMemory.RegWindowsVersion.Str() +
-            "] WindowsBuildNumber = [" + NetMemory.RegWindowsBuildNumber.Str() + "] GetVersion = " +
-            std::to_string(major) + " GetVersionRelease = " + std::to_string(minor);
+            "] WindowsBuildNumber = [" + NetMemory.RegWindowsBuildNumber.Str() +
+            "] GetVersion = " + std::to_string(major) + " GetVersionRelease = " + std::to_string(minor);
     if (startUp) line += " Is_Term = " + std::to_string(NetMemory.IsTerm);
-    line += " SystemRoot = " + NetMemory.RegSystemRoot.Str() + " RegOrganization = " + NetMemory.RegRegisteredOrg.Str() +
+    line += " SystemRoot = " + NetMemory.RegSystemRoot.Str() +
+            " RegOrganization = " + NetMemory.RegRegisteredOrg.Str() +
             " RegOwner = " + NetMemory.RegRegisteredOwner.Str() + " Up_Time = " + UpTime();
     return line;
 }

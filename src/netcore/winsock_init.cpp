@@ -17,8 +17,9 @@ std::string StartDetails(const platform::WSAData& data) {
     return " WinSock Asked Version = " + Version(NetMemory.WVersion.Major, NetMemory.WVersion.Minor) +
            " WinSock Version = " + Version(data.VersionMajor, data.VersionMinor) +
            " HighVersion = " + Version(data.HighMajor, data.HighMinor) + " Description = " + data.szDescription.data() +
-           " SystemStatus = " + data.szSystemStatus.data() + " Max Sockets Data Size = " +
-           std::to_string(data.iMaxSockets) + " Max DG Data Size = " + std::to_string(data.iMaxUdpDg);
+           " SystemStatus = " + data.szSystemStatus.data() +
+           " Max Sockets Data Size = " + std::to_string(data.iMaxSockets) +
+           " Max DG Data Size = " + std::to_string(data.iMaxUdpDg);
 }
 
 int32_t StartAttempt(uint8_t major, uint8_t minor, platform::WSAData& data) {
@@ -54,12 +55,14 @@ void Started(const platform::WSAData& data) {
         NetMemory.Winsock2Supported = 1;
         NetMemory.WinsockInit = 1;
     } else if (data.VersionMajor == 1 && data.VersionMinor >= 1) {
-        AddToLog(" DLLStartUp() : Warning. WinSock version 2.0 NOT supported. Will only be able to use WinSock version "
-                 "1.1 functionality in Sparlin");
+        AddToLog(
+            " DLLStartUp() : Warning. WinSock version 2.0 NOT supported. Will only be able to use WinSock version "
+            "1.1 functionality in Sparlin");
         NetMemory.Winsock2Supported = 0;
         NetMemory.WinsockInit = 1;
     } else {
-        AddToLog(" DLLStartUp() : Error. WinSock version 1.1 NOT supported. Setting loc:ret = -31 (ERROR:CouldNotLoad)");
+        AddToLog(
+            " DLLStartUp() : Error. WinSock version 1.1 NOT supported. Setting loc:ret = -31 (ERROR:CouldNotLoad)");
         NetMemory.Winsock2Supported = 0;
         NetMemory.WinsockInit = 0;
     }
@@ -72,7 +75,8 @@ void WinsockInit() {
     platform::WSAData data;
     int32_t code = StartAttempt(2, 0, data);
     if (code != 0) {
-        AddToLog(" DLLStartUp() : WSA Startup error while trying to load WinSock 2.0, will try load WinSock 1.1 instead");
+        AddToLog(
+            " DLLStartUp() : WSA Startup error while trying to load WinSock 2.0, will try load WinSock 1.1 instead");
         code = StartAttempt(1, 1, data);
     }
     KeepStartRecord(data);

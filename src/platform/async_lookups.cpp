@@ -59,7 +59,8 @@ int32_t AsyncDispatcher::Lookups::Cancel(int32_t handle) {
         return 0;
     }
     if (running_.erase(handle) != 0) return 0;
-    auto done = std::find_if(finished_.begin(), finished_.end(), [&](const AsyncMessage& m) { return m.wParam == handle; });
+    auto done =
+        std::find_if(finished_.begin(), finished_.end(), [&](const AsyncMessage& m) { return m.wParam == handle; });
     if (done != finished_.end()) {
         finished_.erase(done);
         return 0;

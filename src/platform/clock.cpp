@@ -52,8 +52,8 @@ public:
         clock_gettime(CLOCK_REALTIME, &ts);
         tm local{};
         localtime_r(&ts.tv_sec, &local);
-        int64_t hundredths = (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 100LL +
-                             ts.tv_nsec / 10'000'000;
+        int64_t hundredths =
+            (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 100LL + ts.tv_nsec / 10'000'000;
         return static_cast<int32_t>(hundredths + 1);
     }
     Date Today() const override {

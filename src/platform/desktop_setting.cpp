@@ -47,9 +47,12 @@ int32_t SetDragFullWindows(uint32_t on, uint32_t fWinIni) {
 
 int32_t SystemParametersInfoA(uint32_t uiAction, uint32_t uiParam, void* pvParam, uint32_t fWinIni) {
     switch (uiAction) {
-        case SPI_GETDRAGFULLWINDOWS: return GetDragFullWindows(pvParam);
-        case SPI_SETDRAGFULLWINDOWS: return SetDragFullWindows(uiParam, fWinIni);
-        default: return 0;
+        case SPI_GETDRAGFULLWINDOWS:
+            return GetDragFullWindows(pvParam);
+        case SPI_SETDRAGFULLWINDOWS:
+            return SetDragFullWindows(uiParam, fWinIni);
+        default:
+            return 0;
     }
 }
 

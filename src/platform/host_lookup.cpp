@@ -16,9 +16,8 @@ constexpr std::size_t kMaxNameLength = 255;  // the DNS limit
 
 /// RFC 6761: ".invalid" names never resolve, so no resolver is asked.
 bool IsReservedInvalid(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c); });
     while (!name.empty() && name.back() == '.') name.pop_back();
     constexpr std::string_view kSuffix = ".invalid";
     return name == "invalid" || (name.size() > kSuffix.size() && name.ends_with(kSuffix));

@@ -1,7 +1,5 @@
 #include "platform/profile_file.h"
 
-#include "platform/fixed_text.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +10,8 @@
 #include <cstdio>
 #include <optional>
 #include <vector>
+
+#include "platform/fixed_text.h"
 
 namespace platform {
 namespace {
@@ -28,8 +28,8 @@ std::string_view TrimBlanks(std::string_view text) {
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 std::string NormalizeFileName(std::string_view fileName) {
@@ -208,8 +208,8 @@ std::string ResolveProfilePath(std::string_view fileName) {
     return best ? parts.directory + *best : path;
 }
 
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view defaultText, std::string_view fileName) {
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultText,
+                                    std::string_view fileName) {
     std::string fallback(TrimRight(defaultText).substr(0, kMaxProfileValue));
     ProfileLines file;
     if (Load(ResolveProfilePath(fileName), file) != Loaded::Ok) return fallback;
@@ -220,12 +220,11 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
     return std::string(KeyOf(file.lines[*at])->value.substr(0, kMaxProfileValue));
 }
 
-bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, std::string_view fileName) {
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               std::string_view fileName) {
     section = TrimBlanks(section);
     key = TrimBlanks(key);
-    if (!StorableName(section, std::string_view("]\r\n\0", 4)) ||
-        !StorableName(key, std::string_view("=\r\n\0", 4)))
+    if (!StorableName(section, std::string_view("]\r\n\0", 4)) || !StorableName(key, std::string_view("=\r\n\0", 4)))
         return false;
     value = value.substr(0, std::min(value.size(), value.find_first_of(std::string_view("\r\n\0", 3))));
     value = TrimRight(value);

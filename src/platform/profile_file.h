@@ -29,15 +29,15 @@ constexpr std::size_t kMaxProfileFileSize = 4u << 20;
 /// The value of `key` in `section` of `fileName`, without surrounding blanks,
 /// at most kMaxProfileValue characters; `defaultText` when the file, the
 /// section or the key is missing. Trailing blanks of all four arguments are ignored.
-std::string GetPrivateProfileString(std::string_view section, std::string_view key,
-                                    std::string_view defaultText, std::string_view fileName);
+std::string GetPrivateProfileString(std::string_view section, std::string_view key, std::string_view defaultText,
+                                    std::string_view fileName);
 
 /// Stores `value` (trailing blanks removed, cut at a line break) as `key` of
 /// `section`, creating the file and the section when missing. Returns false
 /// when the write failed (missing directory, read-only place, a name that
 /// cannot be stored); the file is then unchanged.
-bool WritePrivateProfileString(std::string_view section, std::string_view key,
-                               std::string_view value, std::string_view fileName);
+bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
+                               std::string_view fileName);
 
 /// The existing file that `fileName` names, found without regard to the case
 /// of its last component; `fileName` itself (with '\' turned into '/') when

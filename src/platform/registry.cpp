@@ -128,10 +128,14 @@ std::vector<std::string> ChildNames(const RegistryTree& tree, std::string_view k
 
 std::optional<RegistryRoot> RegistryRootOf(int32_t hkey) {
     switch (hkey) {
-        case HKEY_CLASSES_ROOT: return RegistryRoot::ClassesRoot;
-        case HKEY_CURRENT_USER: return RegistryRoot::CurrentUser;
-        case HKEY_LOCAL_MACHINE: return RegistryRoot::LocalMachine;
-        default: return std::nullopt;
+        case HKEY_CLASSES_ROOT:
+            return RegistryRoot::ClassesRoot;
+        case HKEY_CURRENT_USER:
+            return RegistryRoot::CurrentUser;
+        case HKEY_LOCAL_MACHINE:
+            return RegistryRoot::LocalMachine;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -243,8 +247,10 @@ int32_t ListRegistryValues(RegistryRoot root, std::string_view key, std::vector<
 std::filesystem::path RegistryDirectory() {
     if (const char* dir = std::getenv("BRACKWATER_REGISTRY_DIR"); dir != nullptr && *dir != '\0') return dir;
     std::filesystem::path config;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') config = xdg;
-    else if (auto home = HomeDirectory(); !home.empty()) config = home / ".config";
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/')
+        config = xdg;
+    else if (auto home = HomeDirectory(); !home.empty())
+        config = home / ".config";
     return config.empty() ? config : config / "brackwater" / "registry";
 }
 

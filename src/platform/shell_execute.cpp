@@ -64,22 +64,32 @@ bool IsDefaultVerb(std::string_view verb) {
 
 int32_t ShellResultFromExitStatus(int exitStatus) {
     switch (exitStatus) {
-        case 0: return kShellOk;
-        case 1: return kShellAssociationIncomplete;
-        case 2: return kShellFileNotFound;
-        case 3: return kShellNoAssociation;
-        default: return kShellNoAssociation;
+        case 0:
+            return kShellOk;
+        case 1:
+            return kShellAssociationIncomplete;
+        case 2:
+            return kShellFileNotFound;
+        case 3:
+            return kShellNoAssociation;
+        default:
+            return kShellNoAssociation;
     }
 }
 
 int32_t ShellResultFromSpawnError(int error) {
     switch (error) {
-        case ENOENT: return kShellFileNotFound;
-        case ENOTDIR: return kShellPathNotFound;
+        case ENOENT:
+            return kShellFileNotFound;
+        case ENOTDIR:
+            return kShellPathNotFound;
         case EACCES:
-        case EPERM: return kShellAccessDenied;
-        case ENOMEM: return kShellNotEnoughMemory;
-        default: return kShellOutOfMemory;
+        case EPERM:
+            return kShellAccessDenied;
+        case ENOMEM:
+            return kShellNotEnoughMemory;
+        default:
+            return kShellOutOfMemory;
     }
 }
 
@@ -103,8 +113,8 @@ int32_t SpawnLauncher::Launch(const std::vector<std::string>& argv) {
 
 void SetShellLauncher(ShellLauncher* launcher) { gLauncher.store(launcher); }
 
-int32_t ShellExecuteA(const void* /*owner*/, std::string_view verb, std::string_view file,
-                      std::string_view parameters, std::string_view /*directory*/, int32_t /*showCommand*/) {
+int32_t ShellExecuteA(const void* /*owner*/, std::string_view verb, std::string_view file, std::string_view parameters,
+                      std::string_view /*directory*/, int32_t /*showCommand*/) {
     if (!IsDefaultVerb(verb)) return kShellNoAssociation;
     std::string_view program = WithoutQuotes(file);
     if (program.empty()) return kShellFileNotFound;

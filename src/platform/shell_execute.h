@@ -81,7 +81,7 @@ inline constexpr int32_t SW_SHOWNORMAL = 1;
 /// ("" or "open") is supported, any other gives kShellNoAssociation.
 /// A target that is empty, or begins with '-' (it would read as an option),
 /// gives kShellFileNotFound without starting anything.
-int32_t ShellExecuteA(const void* owner, std::string_view verb, std::string_view file,
-                      std::string_view parameters, std::string_view directory, int32_t showCommand);
+int32_t ShellExecuteA(const void* owner, std::string_view verb, std::string_view file, std::string_view parameters,
+                      std::string_view directory, int32_t showCommand);
 
 }  // namespace platform

@@ -203,8 +203,10 @@ void EvaluateConnected(SocketHandle s, SocketState& state, short revents, std::v
         }
         if (peerClosed) {
             // The close comes after the data, once the receiver has taken it.
-            if (unread == 0 || !state.Wants(FD_READ)) ReportClose(out, state, s, 0);
-            else if (!state.readArmed) state.parked = true;
+            if (unread == 0 || !state.Wants(FD_READ))
+                ReportClose(out, state, s, 0);
+            else if (!state.readArmed)
+                state.parked = true;
         }
     }
     if ((revents & POLLOUT) != 0 && state.writeArmed && state.Wants(FD_WRITE) && !state.closeReported) {
@@ -363,9 +365,7 @@ void TakeRechecks(const void* owner, std::vector<PollItem>& out) {
     list->second.clear();
 }
 
-uint64_t EpollTag(SocketHandle s, uint64_t generation) {
-    return (generation << 32) | static_cast<uint32_t>(s);
-}
+uint64_t EpollTag(SocketHandle s, uint64_t generation) { return (generation << 32) | static_cast<uint32_t>(s); }
 
 PollItem ItemOfTag(uint64_t tag) {
     PollItem item;
@@ -383,8 +383,10 @@ void Evaluate(const void* owner, const PollItem& item, short revents, std::vecto
     // Epoll tags carry the low 32 bits of the generation.
     if ((state.generation & 0xFFFFFFFFu) != (item.generation & 0xFFFFFFFFu) || state.target.owner != owner) return;
     revents = Wanted(state, revents);
-    if (state.phase == Phase::Connecting) EvaluateConnecting(item.socket, state, revents, out);
-    else if (state.phase == Phase::Connected) EvaluateConnected(item.socket, state, revents, out);
+    if (state.phase == Phase::Connecting)
+        EvaluateConnecting(item.socket, state, revents, out);
+    else if (state.phase == Phase::Connected)
+        EvaluateConnected(item.socket, state, revents, out);
     // A held-back edge that the new state lets through (say, data that came
     // with the connect) is looked at again before the next wait.
     const short wanted = PollEventsFor(state);

@@ -20,8 +20,10 @@ TemporaryRegistry::TemporaryRegistry() {
 }
 
 TemporaryRegistry::~TemporaryRegistry() {
-    if (previous_) setenv(kVariable, previous_->c_str(), 1);
-    else unsetenv(kVariable);
+    if (previous_)
+        setenv(kVariable, previous_->c_str(), 1);
+    else
+        unsetenv(kVariable);
     std::error_code ignored;
     std::filesystem::remove_all(directory_, ignored);
 }

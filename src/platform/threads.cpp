@@ -128,9 +128,9 @@ private:
     std::mutex mutex_;
     std::deque<int> events_;
     std::shared_ptr<const std::function<void()>> hook_;
-    int wakeFd_ = -1;         // made on first use of QueueWakeFd
-    bool signalled_ = false;  // the eventfd holds a count that no Take has drained
-    int waiters_ = 0;         // threads inside Wait
+    int wakeFd_ = -1;                    // made on first use of QueueWakeFd
+    bool signalled_ = false;             // the eventfd holds a count that no Take has drained
+    int waiters_ = 0;                    // threads inside Wait
     std::atomic<uint32_t> sequence_{0};  // the futex word: moves on every post that must wake
 };
 

@@ -6,7 +6,6 @@
 #include <array>
 #include <cerrno>
 
-
 namespace sim {
 namespace {
 
@@ -14,8 +13,7 @@ constexpr std::size_t kMaxLengthField = 254;  // unit identifier + the largest P
 
 }  // namespace
 
-ClientConnection::ClientConnection(int fd, int id, std::string peer)
-    : fd_(fd), id_(id), peer_(std::move(peer)) {}
+ClientConnection::ClientConnection(int fd, int id, std::string peer) : fd_(fd), id_(id), peer_(std::move(peer)) {}
 
 ClientConnection::~ClientConnection() { Close(false); }
 
@@ -63,8 +61,7 @@ std::optional<SteadyTime> ClientConnection::NextDue() const {
     return replies_.front().due;
 }
 
-void ClientConnection::WriteDue(SteadyTime now, std::chrono::milliseconds splitGap,
-                                std::atomic<uint64_t>& sends) {
+void ClientConnection::WriteDue(SteadyTime now, std::chrono::milliseconds splitGap, std::atomic<uint64_t>& sends) {
     blocked_ = false;
     while (Open() && !replies_.empty()) {
         PendingReply& head = replies_.front();

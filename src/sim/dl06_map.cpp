@@ -8,9 +8,7 @@ namespace {
 constexpr std::array kCoilAreas{kGy, kY, kC, kS, kT, kCt};
 constexpr std::array kDiscreteAreas{kGx, kX, kSp};
 
-bool Contains(const Dl06Area& area, uint32_t address) {
-    return address >= area.start && address < area.End();
-}
+bool Contains(const Dl06Area& area, uint32_t address) { return address >= area.start && address < area.End(); }
 
 /// The area holding `address`, or nullptr when it falls in a gap.
 const Dl06Area* AreaOf(std::span<const Dl06Area> areas, uint32_t address) {
@@ -38,8 +36,6 @@ bool CoversOnlyMapped(std::span<const Dl06Area> areas, uint32_t start, uint32_t 
     return true;
 }
 
-bool CoversOnlyVMemory(uint32_t start, uint32_t quantity) {
-    return quantity > 0 && start + quantity <= kV.End();
-}
+bool CoversOnlyVMemory(uint32_t start, uint32_t quantity) { return quantity > 0 && start + quantity <= kV.End(); }
 
 }  // namespace sim

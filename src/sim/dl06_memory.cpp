@@ -7,9 +7,9 @@
 namespace sim {
 namespace {
 
-constexpr int kLiveInputs = 4;                 // X0-X3
+constexpr int kLiveInputs = 4;                    // X0-X3
 constexpr uint32_t kFollowerOutputs = 2048 + 16;  // Y20 (octal)
-constexpr int kLiveCounters = 4;               // CT0-CT3
+constexpr int kLiveCounters = 4;                  // CT0-CT3
 
 }  // namespace
 
@@ -34,8 +34,7 @@ std::optional<int> FromBcd(uint16_t bcd) {
     return value;
 }
 
-Dl06Memory::Dl06Memory()
-    : mapping_(modbus_mapping_new(kCoilSpace, kDiscreteSpace, kRegisterSpace, 0)) {
+Dl06Memory::Dl06Memory() : mapping_(modbus_mapping_new(kCoilSpace, kDiscreteSpace, kRegisterSpace, 0)) {
     if (mapping_ == nullptr) throw std::bad_alloc();
     // The DL06 serves V memory to both register reads (functions 3 and 4).
     mapping_->tab_input_registers = mapping_->tab_registers;

@@ -5,12 +5,12 @@
 // owner all go through it. Any thread may call any member.
 #pragma once
 
+#include <modbus/modbus.h>
+
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
-
-#include <modbus/modbus.h>
 
 namespace sim {
 

@@ -6,11 +6,11 @@
 // they go out (delayed, held, split, dropped). Only the server thread calls.
 #pragma once
 
+#include <modbus/modbus.h>
+
 #include <cstdint>
 #include <span>
 #include <vector>
-
-#include <modbus/modbus.h>
 
 #include "sim/dl06_memory.h"
 

@@ -26,8 +26,7 @@ uint8_t CheckRead(std::span<const uint8_t> data, uint32_t maxQuantity, bool regi
     const uint32_t start = Word(data, 0);
     const uint32_t quantity = Word(data, 2);
     if (quantity < 1 || quantity > maxQuantity) return kIllegalDataValue;
-    const bool mapped = registers ? CoversOnlyVMemory(start, quantity)
-                                  : CoversOnlyMapped(bitAreas, start, quantity);
+    const bool mapped = registers ? CoversOnlyVMemory(start, quantity) : CoversOnlyMapped(bitAreas, start, quantity);
     return mapped ? 0 : kIllegalDataAddress;
 }
 
@@ -51,12 +50,10 @@ uint8_t CheckWriteMultiple(std::span<const uint8_t> data, bool registers) {
     const uint32_t byteCount = data[4];
     const uint32_t maxQuantity = registers ? kMaxWriteRegisters : kMaxWriteBits;
     const uint32_t neededBytes = registers ? 2 * quantity : (quantity + 7) / 8;
-    if (quantity < 1 || quantity > maxQuantity || byteCount != neededBytes ||
-        data.size() != 5 + byteCount) {
+    if (quantity < 1 || quantity > maxQuantity || byteCount != neededBytes || data.size() != 5 + byteCount) {
         return kIllegalDataValue;
     }
-    const bool mapped = registers ? CoversOnlyVMemory(start, quantity)
-                                  : CoversOnlyMapped(CoilAreas(), start, quantity);
+    const bool mapped = registers ? CoversOnlyVMemory(start, quantity) : CoversOnlyMapped(CoilAreas(), start, quantity);
     return mapped ? 0 : kIllegalDataAddress;
 }
 
@@ -82,15 +79,23 @@ uint8_t CheckRequest(std::span<const uint8_t> frame) {
     if (frame.size() < kMbapSize + 1) return kIllegalDataValue;
     const auto data = DataOf(frame);
     switch (frame[7]) {
-        case 1: return CheckRead(data, kMaxReadBits, false, CoilAreas());
-        case 2: return CheckRead(data, kMaxReadBits, false, DiscreteInputAreas());
+        case 1:
+            return CheckRead(data, kMaxReadBits, false, CoilAreas());
+        case 2:
+            return CheckRead(data, kMaxReadBits, false, DiscreteInputAreas());
         case 3:
-        case 4: return CheckRead(data, kMaxReadRegisters, true, {});
-        case 5: return CheckWriteSingleCoil(data);
-        case 6: return CheckWriteSingleRegister(data);
-        case 15: return CheckWriteMultiple(data, false);
-        case 16: return CheckWriteMultiple(data, true);
-        default: return kIllegalFunction;
+        case 4:
+            return CheckRead(data, kMaxReadRegisters, true, {});
+        case 5:
+            return CheckWriteSingleCoil(data);
+        case 6:
+            return CheckWriteSingleRegister(data);
+        case 15:
+            return CheckWriteMultiple(data, false);
+        case 16:
+            return CheckWriteMultiple(data, true);
+        default:
+            return kIllegalFunction;
     }
 }
 
@@ -105,15 +110,24 @@ std::vector<uint8_t> ExceptionReply(std::span<const uint8_t> frame, uint8_t code
 
 const char* FunctionName(uint8_t function) {
     switch (function) {
-        case 1: return "read coils";
-        case 2: return "read discrete inputs";
-        case 3: return "read holding registers";
-        case 4: return "read input registers";
-        case 5: return "write single coil";
-        case 6: return "write single register";
-        case 15: return "write multiple coils";
-        case 16: return "write multiple registers";
-        default: return "unknown";
+        case 1:
+            return "read coils";
+        case 2:
+            return "read discrete inputs";
+        case 3:
+            return "read holding registers";
+        case 4:
+            return "read input registers";
+        case 5:
+            return "write single coil";
+        case 6:
+            return "write single register";
+        case 15:
+            return "write multiple coils";
+        case 16:
+            return "write multiple registers";
+        default:
+            return "unknown";
     }
 }
 

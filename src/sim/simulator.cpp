@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <modbus/modbus.h>
 #include <netinet/in.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -10,8 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
-
-#include <modbus/modbus.h>
 
 #include "sim/client_connection.h"
 #include "sim/reply_builder.h"

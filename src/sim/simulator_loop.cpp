@@ -119,8 +119,7 @@ void Dl06Simulator::AcceptClients() {
     for (;;) {
         sockaddr_in address{};
         socklen_t length = sizeof address;
-        const int fd = accept4(listenFd_, reinterpret_cast<sockaddr*>(&address), &length,
-                               SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int fd = accept4(listenFd_, reinterpret_cast<sockaddr*>(&address), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0) return;  // EAGAIN: no more waiting; anything else: try at the next event
         if (static_cast<int>(clients_.size()) >= options_.maxClients) {
             close(fd);

@@ -15,10 +15,10 @@
 namespace window {
 
 enum class ControlKind {
-    Sheet,     // a set of tabs
-    Tab,       // one page of a sheet; `parent` is the sheet
-    Group,     // a framed box holding other controls
-    Prompt,    // a label
+    Sheet,   // a set of tabs
+    Tab,     // one page of a sheet; `parent` is the sheet
+    Group,   // a framed box holding other controls
+    Prompt,  // a label
     Button,
     CheckBox,  // shows 1 when ticked, 0 when not
     SpinBox,   // a number with up and down arrows, within `range`
@@ -37,7 +37,7 @@ enum class Align { Left, Right };
 
 struct ListColumn {
     std::string header{};
-    int width = 0;        // dialog units
+    int width = 0;          // dialog units
     std::string picture{};  // how the cells are shown
     std::string field{};    // the queue field shown, e.g. "OutModbusTcpFrame.OutFunctionCode"
     Align align = Align::Right;
@@ -45,7 +45,7 @@ struct ListColumn {
 };
 
 struct Control {
-    std::string name{};    // unique; also the widget's object name
+    std::string name{};  // unique; also the widget's object name
     ControlKind kind = ControlKind::Prompt;
     std::string text{};    // caption; "&" marks the keyboard shortcut of the next letter
     std::string parent{};  // containing tab, sheet or group; "" = the window itself
@@ -73,7 +73,7 @@ struct WindowDeclaration {
     std::string font{};
     int fontSize = 0;
     std::string icon{};
-    int width = 0;   // client area, dialog units
+    int width = 0;  // client area, dialog units
     int height = 0;
     std::vector<Control> controls;
 

@@ -18,8 +18,8 @@ enum RequestCode : uint8_t {
 
 /// Severity levels returned by the window manager's methods.
 constexpr int kLevelBenign = 0;
-constexpr int kLevelFatal = 3;  // from TakeEvent: the event loop ends
-constexpr int kLevelNotify = 5; // from Kill: the manager was killed already
+constexpr int kLevelFatal = 3;   // from TakeEvent: the event loop ends
+constexpr int kLevelNotify = 5;  // from Kill: the manager was killed already
 
 /// The framework's error manager; window procedures register by name so that
 /// reports can say where they came from. Window thread only.

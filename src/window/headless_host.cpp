@@ -19,13 +19,20 @@ void DropQueuedEvents() {
 
 const char* KindName(ControlKind kind) {
     switch (kind) {
-        case ControlKind::Button: return "button";
-        case ControlKind::CheckBox: return "check box";
-        case ControlKind::SpinBox: return "spin box";
-        case ControlKind::Entry: return "entry";
-        case ControlKind::TextBox: return "text box";
-        case ControlKind::Tab: return "tab";
-        default: return "control";
+        case ControlKind::Button:
+            return "button";
+        case ControlKind::CheckBox:
+            return "check box";
+        case ControlKind::SpinBox:
+            return "spin box";
+        case ControlKind::Entry:
+            return "entry";
+        case ControlKind::TextBox:
+            return "text box";
+        case ControlKind::Tab:
+            return "tab";
+        default:
+            return "control";
     }
 }
 

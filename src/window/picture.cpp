@@ -98,8 +98,6 @@ std::string Picture::ParseText(std::string_view typed) const {
 
 std::string FormatNumber(std::string_view picture, int64_t value) { return Picture::Of(picture).Format(value); }
 
-std::string FormatText(std::string_view picture, std::string_view text) {
-    return Picture::Of(picture).Format(text);
-}
+std::string FormatText(std::string_view picture, std::string_view text) { return Picture::Of(picture).Format(text); }
 
 }  // namespace window

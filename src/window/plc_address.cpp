@@ -11,8 +11,8 @@ namespace {
 constexpr std::size_t kFieldLength = 6;
 
 struct MemoryType {
-    std::string_view prefix;   // what the reference starts with
-    std::string_view notTwo;   // two first characters that rule the row out ("" = none)
+    std::string_view prefix;  // what the reference starts with
+    std::string_view notTwo;  // two first characters that rule the row out ("" = none)
     int32_t base;
 };
 

@@ -44,20 +44,20 @@ void AddConfigTab(std::vector<Control>& out) {
     out.push_back(Make("TimerValue_Prompt", K::Prompt, "Timer Value:", tab, 8, 84));
     out.push_back(Spin(Bound(Make("TimerValue", K::SpinBox, "", tab, 97, 84, 49, 10), "TimerValue", "n3"), 100));
     out.push_back(Make("AfterSendPauseValue_Prompt", K::Prompt, "After Send Pause Value:", tab, 8, 96));
-    out.push_back(Spin(Bound(Make("AfterSendPauseValue", K::SpinBox, "", tab, 97, 96, 49, 10),
-                             "AfterSendPauseValue", "n04"), 9999));
+    out.push_back(Spin(
+        Bound(Make("AfterSendPauseValue", K::SpinBox, "", tab, 97, 96, 49, 10), "AfterSendPauseValue", "n04"), 9999));
     out.push_back(Make("SendAddTimerValue_Prompt", K::Prompt, "Send All Timer Value:", tab, 8, 108));
-    out.push_back(Spin(Bound(Make("SendAllTimerValue", K::SpinBox, "", tab, 97, 108, 49, 10),
-                             "SendAllTimerValue", "n3"), 100));
+    out.push_back(
+        Spin(Bound(Make("SendAllTimerValue", K::SpinBox, "", tab, 97, 108, 49, 10), "SendAllTimerValue", "n3"), 100));
     out.push_back(Make("Server_Prompt", K::Prompt, "Server:", tab, 8, 122));
     out.push_back(Bound(Make("Server", K::TextBox, "", tab, 8, 134, 138, 12), "Server"));
     out.push_back(Make("Port_Prompt", K::Prompt, "Port:", tab, 8, 153));
     out.push_back(Bound(Make("Port", K::Entry, "", tab, 58, 152, 60, 10), "Port", "n6"));
     const std::array<std::pair<const char*, const char*>, 5> boxes{{{"RequestInputs", "Request Inputs"},
-                                                                     {"SendOutputs", "Send Outputs"},
-                                                                     {"SendControlRelays", "Send Control Relays"},
-                                                                     {"RequestAllCounters", "Request All Counters"},
-                                                                     {"SendAllCounters", "Send All Counters"}}};
+                                                                    {"SendOutputs", "Send Outputs"},
+                                                                    {"SendControlRelays", "Send Control Relays"},
+                                                                    {"RequestAllCounters", "Request All Counters"},
+                                                                    {"SendAllCounters", "Send All Counters"}}};
     int y = 168;
     for (const auto& [name, text] : boxes) {
         out.push_back(Bound(Make(name, K::CheckBox, text, tab, 8, y), name));
@@ -82,8 +82,8 @@ void AddCoilTab(std::vector<Control>& out, const std::string& base, int top, con
                 int buttonY, const std::string& sendButton, const std::string& sendText, int sendWidth) {
     const std::string tab = "Tab_" + base;
     for (int n = 1; n <= 16; ++n) {
-        out.push_back(Bound(Make(base + "_" + std::to_string(n), K::CheckBox, std::to_string(n), tab,
-                                 n <= 8 ? 8 : 32, top + 12 * ((n - 1) % 8), 20, 10),
+        out.push_back(Bound(Make(base + "_" + std::to_string(n), K::CheckBox, std::to_string(n), tab, n <= 8 ? 8 : 32,
+                                 top + 12 * ((n - 1) % 8), 20, 10),
                             Entry(base, n)));
     }
     out.push_back(Make(buttonPrefix + "AllOn", K::Button, "&All On", tab, 56, buttonY, 44, 14));
@@ -103,9 +103,9 @@ void AddCountersTab(std::vector<Control>& out) {
             int n = 8 * t + r + 1;
             out.push_back(Make("CounterRow_" + label + "_" + std::to_string(r), K::Prompt, std::to_string(r),
                                counterTab, 59, kRowY[static_cast<std::size_t>(r)]));
-            out.push_back(Bound(Make(CounterEntryName(n), K::Entry, "", counterTab, 87,
-                                     kRowY[static_cast<std::size_t>(r)], 24, 10),
-                                Entry("CounterCurrentValues", n), "N04"));
+            out.push_back(Bound(
+                Make(CounterEntryName(n), K::Entry, "", counterTab, 87, kRowY[static_cast<std::size_t>(r)], 24, 10),
+                Entry("CounterCurrentValues", n), "N04"));
         }
     }
     out.push_back(Make("BRequestAllCounters", K::Button, "Request All Counters", tab, 49, 181, 97, 14));
@@ -183,8 +183,7 @@ WindowDeclaration Build() {
     AddConfigTab(out);
     AddInputsTab(out);
     AddCoilTab(out, "Outputs", 39, "Button_", 138, "BSendOutputs", "Send Outputs", 65);
-    AddCoilTab(out, "ControlRelays", 46, "Button_ControlRelays_", 145, "BSendControlRelays",
-               "Send Control Relays", 65);
+    AddCoilTab(out, "ControlRelays", 46, "Button_ControlRelays_", 145, "BSendControlRelays", "Send Control Relays", 65);
     AddCountersTab(out);
     AddVMemAndUtilityTabs(out);
     AddBelowSheet(out);

@@ -26,8 +26,7 @@ std::optional<int64_t> WholeNumber(std::string_view text) {
 }
 
 int64_t ReadNumber(std::string_view key, int64_t fallback, int64_t low, int64_t high, std::string_view file) {
-    std::string text =
-        platform::GetPrivateProfileString(kSettingsSection, key, std::to_string(fallback), file);
+    std::string text = platform::GetPrivateProfileString(kSettingsSection, key, std::to_string(fallback), file);
     auto value = WholeNumber(text);
     return (value && *value >= low && *value <= high) ? *value : fallback;
 }

@@ -45,7 +45,7 @@ private:
     void RunAccepted(const std::string& control);
 
     TestWindow& t_;
-    bool settingsRead_ = false;  // only settings read in this run are written back
+    bool settingsRead_ = false;                  // only settings read in this run are written back
     std::optional<ServerAndPort> storedServer_;  // set while a run connects elsewhere
 };
 
@@ -58,8 +58,8 @@ struct TestWindowParts {
     ConnectionMaker connection;  // default: a real MyC
     LinkMaker link;              // default: PlainHyperLink
     FocusMaker focus;            // default: PlainFocusHighlight
-    std::string settingsFile;                   // default: kSettingsFile
-    std::string productAddress;                 // the About button's target
+    std::string settingsFile;    // default: kSettingsFile
+    std::string productAddress;  // the About button's target
     /// Server and Port for this run only (the embedded simulator): shown in
     /// place of the stored ones, which go back into the settings file unchanged.
     std::optional<ServerAndPort> serverOverride;

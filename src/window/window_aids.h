@@ -44,7 +44,7 @@ struct FocusHighlightSettings {
     int32_t BoxFillColorRequired = 0x0000FF;  // red
     int32_t BoxBorderColorRequired = 0;
     bool DisplayIndicator = true;
-    int32_t IndicatorColor = 0x808080;  // grey
+    int32_t IndicatorColor = 0x808080;            // grey
     std::string IndicatorCharacter = "\xC2\xBB";  // the single character 0xBB, in UTF-8
     int16_t IndicatorOffset = 8;
     bool operator==(const FocusHighlightSettings&) const = default;

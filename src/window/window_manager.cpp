@@ -15,9 +15,12 @@ int WindowManager::TakeEvent() {
     if (IsWindowEvent(event_)) return TakeWindowEvent();
     if (!IsFieldEvent(event_)) return kLevelBenign;  // posted numbers belong to whoever posted them
     switch (event_) {
-        case kAccepted: return TakeAccepted();
-        case kNewSelection: return TakeNewSelection();
-        default: return TakeFieldEvent();
+        case kAccepted:
+            return TakeAccepted();
+        case kNewSelection:
+            return TakeNewSelection();
+        default:
+            return TakeFieldEvent();
     }
 }
 
@@ -171,7 +174,7 @@ void WindowManager::ShowList(const ShowPlan& plan) {
             const Picture& picture = column < plan.columns.size() ? plan.columns[column] : kAsItIs;
             const Cell& cell = row[column];
             cells.push_back(std::holds_alternative<int64_t>(cell) ? picture.Format(std::get<int64_t>(cell))
-                                                                   : picture.Format(std::get<std::string>(cell)));
+                                                                  : picture.Format(std::get<std::string>(cell)));
         }
         rows.push_back(std::move(cells));
     }

@@ -63,9 +63,7 @@ public:
     Point PointerPosition() const override { return pointer; }
     Colour TextColour(int32_t control) const override { return Find(control).textColour; }
 
-    void SetTextColour(int32_t control, Colour colour) override {
-        Look(control, "colour " + std::to_string(colour));
-    }
+    void SetTextColour(int32_t control, Colour colour) override { Look(control, "colour " + std::to_string(colour)); }
     void SetBackgroundColour(int32_t control, Colour colour) override {
         Look(control, "background " + std::to_string(colour));
     }

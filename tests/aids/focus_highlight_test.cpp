@@ -9,8 +9,8 @@ namespace aids {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::FakeSurface;
+using ::testing::IsEmpty;
 
 constexpr int32_t kEntry = 1;
 constexpr int32_t kButton = 2;
@@ -51,7 +51,7 @@ TEST_F(FocusHighlight, TabbingToAButtonRemovesTheMarkAndDrawsNone) {
 }
 
 TEST_F(FocusHighlight, ControlsThatTakeNoTypingAreNeverMarked) {
-    const int32_t excluded[] = {kind::kButton, kind::kPrompt, kind::kSheet, kind::kTab, kind::kGroup,
+    const int32_t excluded[] = {kind::kButton, kind::kPrompt,       kind::kSheet,  kind::kTab, kind::kGroup,
                                 kind::kString, kind::kStaticString, kind::kRegion, kind::kItem};
     for (int32_t k : excluded) {
         surface.controls[10] = {k, {0, 0, 10, 10}, true, false, "", 0};

@@ -13,8 +13,8 @@ namespace aids {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using testing::FakeSurface;
+using ::testing::IsEmpty;
 
 constexpr int32_t kAbout = 5;
 constexpr int32_t kServer = 7;
@@ -188,10 +188,9 @@ TEST_F(HyperLink, RegisteredBrowserIsFoundThroughTheClassesRoot) {
     windows.TryToStartInExistingWindow = 0;
     windows.ChangeURL(kAbout, "ftp://files.example.com", 0);
     Accept(windows, kAbout);
-    EXPECT_THAT(launcher.launched,
-                ElementsAre(ElementsAre("C:\\Program Files\\IExplore.exe", "WWW.EXAMPLE.COM"),
-                            ElementsAre("xdg-open", "WWW.EXAMPLE.COM"),
-                            ElementsAre("xdg-open", "ftp://files.example.com")));
+    EXPECT_THAT(launcher.launched, ElementsAre(ElementsAre("C:\\Program Files\\IExplore.exe", "WWW.EXAMPLE.COM"),
+                                               ElementsAre("xdg-open", "WWW.EXAMPLE.COM"),
+                                               ElementsAre("xdg-open", "ftp://files.example.com")));
 }
 
 TEST_F(HyperLink, AddressesWithAnAtSignBecomeMailCommands) {

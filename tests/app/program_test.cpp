@@ -78,8 +78,8 @@ protected:
 TEST_F(Program, WithoutSwitchesStepsRunInOrderWithoutBanner) {
     platform::SetCommandLine("brackwater");
     RunProgram(parts);
-    EXPECT_THAT(log.steps, ElementsAre("errors", "icon Globe.ico", "window, settings manager " + parts.settingsFile, "drag 0",
-                                       "close callback window"));
+    EXPECT_THAT(log.steps, ElementsAre("errors", "icon Globe.ico", "window, settings manager " + parts.settingsFile,
+                                       "drag 0", "close callback window"));
 }
 
 TEST_F(Program, BannerSurroundsTheWindowWhenLoggingIsAsked) {
@@ -165,7 +165,8 @@ TEST_F(Program, SettingsManagerReadsAndWritesItsBookkeepingEntry) {
     RunProgram(parts);
     EXPECT_EQ(Settings(), "[__Dont_Touch_Me__]\nSectors=0\n");
 
-    std::ofstream(platform::ResolveProfilePath(parts.settingsFile)) << "[Test]\nPort=502\n[__Dont_Touch_Me__]\nSectors=3\n";
+    std::ofstream(platform::ResolveProfilePath(parts.settingsFile))
+        << "[Test]\nPort=502\n[__Dont_Touch_Me__]\nSectors=3\n";
     RunProgram(parts);
     EXPECT_EQ(Settings(), "[Test]\nPort=502\n[__Dont_Touch_Me__]\nSectors=3\n");
 

@@ -15,9 +15,9 @@ namespace app {
 namespace {
 
 using namespace std::chrono_literals;
-using ::testing::HasSubstr;
 using sim::testing::Frame;
 using sim::testing::RawClient;
+using ::testing::HasSubstr;
 
 /// A port held by a listening socket of the test for as long as it lives.
 class TakenPort {
@@ -112,8 +112,9 @@ TEST(EmbeddedSimulator, TakenDefaultPortFallsBackToAFreeOne) {
     ASSERT_TRUE(simulator.Start(choice, message)) << message;
     const uint16_t port = simulator.Server().port;
     EXPECT_NE(port, taken.Port());
-    EXPECT_EQ(message, "brackwater: port " + std::to_string(taken.Port()) + " is not free (cannot listen on 127.0.0.1:" +
-                           std::to_string(taken.Port()) + ": Address already in use); DL06 simulator listening on " +
+    EXPECT_EQ(message, "brackwater: port " + std::to_string(taken.Port()) +
+                           " is not free (cannot listen on 127.0.0.1:" + std::to_string(taken.Port()) +
+                           ": Address already in use); DL06 simulator listening on " +
                            "127.0.0.1:" + std::to_string(port) + " instead");
     EXPECT_TRUE(AnswersReadCoils(port));
 }

@@ -19,11 +19,11 @@ TEST_F(EndToEndTest, RequestInputsTicksTheBoxesOfTheCoilsThatAreOn) {
 
     EXPECT_THAT(SimRequestSummaries(), ElementsAre("1 2047 20"));
     EXPECT_THAT(RawLines(), ElementsAre("1405 REC  12 01 00 00 00 06 00 01 01 03 06 02 00",
-                                        "1405 REQ  12 01 00 00 00 06 00 01 01 07 FF 00 14",
-                                        "1405 Open Successful"));
+                                        "1405 REQ  12 01 00 00 00 06 00 01 01 07 FF 00 14", "1405 Open Successful"));
     for (int n = 1; n <= 20; ++n)
         EXPECT_EQ(host.IsTicked("Inputs_" + std::to_string(n)), n == 1 || n == 2 || n == 9) << "input " << n;
-    EXPECT_THAT(FormattedRows(), ElementsAre(ElementsAre("1", "14:05:00.08", "1", "1", "001", "6", "1", "1", "001", "6")));
+    EXPECT_THAT(FormattedRows(),
+                ElementsAre(ElementsAre("1", "14:05:00.08", "1", "1", "001", "6", "1", "1", "001", "6")));
 }
 
 TEST_F(EndToEndTest, AllOnAllOffAndSendOutputsWriteTheOutputCoils) {

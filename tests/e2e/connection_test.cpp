@@ -1,8 +1,7 @@
 // The connection's life as the window sees it: the controller going away and
 // coming back, an idle connection, and the settings the window leaves behind.
-#include "e2e_fixture.h"
-
 #include "app/program.h"
+#include "e2e_fixture.h"
 
 namespace e2e {
 namespace {
@@ -151,9 +150,9 @@ TEST_F(SettingsAfterExitTest, ExitKeepsTheRestOfTheFileAndTheTimerValueTheUserCh
         host.Press("BRequestInputs");
         TickUntilAnswered();
     });
-    EXPECT_EQ(SettingsText(), "; kept\n[Other]\nA=1\n[Test]\nTimerValue=12\nServer=127.0.0.1\nPort=" +
-                                  std::to_string(port) +
-                                  "\nAfterSendPauseValue=20\nSendAllTimerValue=50\n[__Dont_Touch_Me__]\nSectors=0\n");
+    EXPECT_EQ(SettingsText(),
+              "; kept\n[Other]\nA=1\n[Test]\nTimerValue=12\nServer=127.0.0.1\nPort=" + std::to_string(port) +
+                  "\nAfterSendPauseValue=20\nSendAllTimerValue=50\n[__Dont_Touch_Me__]\nSectors=0\n");
 }
 
 }  // namespace

@@ -9,11 +9,10 @@
 // waits on the window thread's event queue.
 #pragma once
 
-#include <poll.h>
-#include <stdlib.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -28,12 +27,11 @@
 #include <thread>
 #include <vector>
 
-#include "test_time.h"
-#include "net_library_reset.h"
 #include "app/window_aids.h"
 #include "net/callback_window.h"
 #include "net/simple_engine.h"
 #include "net/unique_events.h"
+#include "net_library_reset.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log_testing.h"
 #include "netcore/net_memory.h"
@@ -44,6 +42,7 @@
 #include "platform/registry.h"
 #include "platform/threads.h"
 #include "sim/simulator.h"
+#include "test_time.h"
 #include "window/headless_host.h"
 #include "window/test_layout.h"
 #include "window/test_window.h"
@@ -93,9 +92,8 @@ protected:
 
     /// The settings file of a user whose window points at the simulator.
     std::string SimulatorSettings(int timerValue = 8, int sendAllTimerValue = 50) const {
-        return "[Test]\nTimerValue=" + std::to_string(timerValue) + "\nServer=127.0.0.1\nPort=" +
-               std::to_string(port) + "\nAfterSendPauseValue=20\nSendAllTimerValue=" +
-               std::to_string(sendAllTimerValue) + "\n";
+        return "[Test]\nTimerValue=" + std::to_string(timerValue) + "\nServer=127.0.0.1\nPort=" + std::to_string(port) +
+               "\nAfterSendPauseValue=20\nSendAllTimerValue=" + std::to_string(sendAllTimerValue) + "\n";
     }
     void WriteSettings(const std::string& text) { std::ofstream(settingsFile, std::ios::binary) << text; }
     std::string SettingsText() const {
@@ -200,18 +198,16 @@ protected:
     }
     std::size_t RawLinesContaining(std::string_view text) const {
         auto lines = RawLines();
-        return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.find(text) != std::string::npos;
-        }));
+        return static_cast<std::size_t>(std::count_if(
+            lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
     }
     /// Rows of the formatted list: Sent, Sent Time, SendCount, OutIdentifier,
     /// OutFunctionCode, OutLength, Recieved, InIdentifier, InFunctionCode, InLength.
     const std::vector<std::vector<std::string>>& FormattedRows() const { return host.Rows("LFormatted"); }
     bool AllAnswered() const {
         const auto& rows = FormattedRows();
-        return !rows.empty() && std::all_of(rows.begin(), rows.end(), [](const auto& row) {
-            return Trimmed(row.at(6)) == "1";
-        });
+        return !rows.empty() &&
+               std::all_of(rows.begin(), rows.end(), [](const auto& row) { return Trimmed(row.at(6)) == "1"; });
     }
     static std::string Trimmed(std::string text) {
         text.erase(0, text.find_first_not_of(' '));

@@ -89,8 +89,7 @@ TEST_F(FaultsTest, ADroppedReplyIsSentAgainOnTheNextTickAndThenAnswered) {
     EXPECT_EQ(Shows("VMemValue"), "777");
     EXPECT_THAT(RawLines(), ElementsAre("1405 REC  11 01 00 00 00 05 00 01 03 02 07 77",
                                         "1405 REQ  12 01 00 00 00 06 00 01 03 00 00 00 01",
-                                        "1405 REQ  12 01 00 00 00 06 00 01 03 00 00 00 01",
-                                        "1405 Open Successful"));
+                                        "1405 REQ  12 01 00 00 00 06 00 01 03 00 00 00 01", "1405 Open Successful"));
     ASSERT_EQ(SimRequests().size(), 2u);
     EXPECT_EQ(SimRequests().at(1).request.transaction, 1);
     EXPECT_EQ(SimRequests().at(1).outcome, sim::RequestOutcome::Replied);

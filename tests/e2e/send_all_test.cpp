@@ -12,8 +12,8 @@ class SendAllTest : public EndToEndTest {
 protected:
     void TickAllFiveBoxes() {
         host.SelectTab("Tab_Config");
-        for (const char* box : {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters",
-                                "SendAllCounters"})
+        for (const char* box :
+             {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters", "SendAllCounters"})
             host.Tick(box);
     }
     /// The identifiers of the formatted list, top row first.
@@ -39,8 +39,8 @@ TEST_F(SendAllTest, AllFiveBoxesSendSevenRequestsEveryHalfSecondAndAllAreAnswere
 
     TickUntilAnswered();  // the first tick is a send-all pass
     // Ascending identifiers on one connection: each read reaches the controller before the write after it.
-    EXPECT_THAT(SimRequestSummaries(), ElementsAre("1 2047 20", "15 2048 16", "15 3072 16", "3 512 64", "3 576 64",
-                                                   "16 512 64", "16 576 64"));
+    EXPECT_THAT(SimRequestSummaries(),
+                ElementsAre("1 2047 20", "15 2048 16", "15 3072 16", "3 512 64", "3 576 64", "16 512 64", "16 576 64"));
     EXPECT_THAT(Identifiers(), ElementsAre("7", "6", "5", "4", "3", "2", "1"));
     EXPECT_EQ(RawLinesContaining(" REQ "), 7u);
     EXPECT_EQ(RawLinesContaining(" REC "), 7u);

@@ -1,5 +1,7 @@
 // What the user does to real widgets reaches the window's logic as the
 // framework's events, and the window's answer shows on screen.
+#include "window/events.h"
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,7 +10,6 @@
 #include <QTreeView>
 
 #include "gui_fixture.h"
-#include "window/events.h"
 
 namespace gui_test {
 namespace {

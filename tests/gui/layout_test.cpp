@@ -48,14 +48,27 @@ TEST_F(LayoutTest, EveryDeclaredControlHasItsWidgetTextAndPlace) {
         EXPECT_EQ(widget->objectName().toStdString(), control.name);
         const QString text = QString::fromStdString(control.text);
         switch (control.kind) {
-            case ControlKind::Button: EXPECT_EQ(static_cast<QPushButton*>(widget)->text(), text); break;
-            case ControlKind::CheckBox: EXPECT_EQ(static_cast<QCheckBox*>(widget)->text(), text); break;
-            case ControlKind::Prompt: EXPECT_EQ(static_cast<QLabel*>(widget)->text(), text); break;
-            case ControlKind::SpinBox: EXPECT_NE(dynamic_cast<QSpinBox*>(widget), nullptr); break;
+            case ControlKind::Button:
+                EXPECT_EQ(static_cast<QPushButton*>(widget)->text(), text);
+                break;
+            case ControlKind::CheckBox:
+                EXPECT_EQ(static_cast<QCheckBox*>(widget)->text(), text);
+                break;
+            case ControlKind::Prompt:
+                EXPECT_EQ(static_cast<QLabel*>(widget)->text(), text);
+                break;
+            case ControlKind::SpinBox:
+                EXPECT_NE(dynamic_cast<QSpinBox*>(widget), nullptr);
+                break;
             case ControlKind::Entry:
-            case ControlKind::TextBox: EXPECT_NE(dynamic_cast<QLineEdit*>(widget), nullptr); break;
-            case ControlKind::List: EXPECT_NE(dynamic_cast<QTreeView*>(widget), nullptr); break;
-            default: break;
+            case ControlKind::TextBox:
+                EXPECT_NE(dynamic_cast<QLineEdit*>(widget), nullptr);
+                break;
+            case ControlKind::List:
+                EXPECT_NE(dynamic_cast<QTreeView*>(widget), nullptr);
+                break;
+            default:
+                break;
         }
         if (control.kind == ControlKind::Tab) continue;  // pages of their sheet
         EXPECT_EQ(widget->pos(), QPoint(units.X(control.x), units.Y(control.y)));
@@ -76,10 +89,10 @@ TEST_F(LayoutTest, SheetsShowTheirTabsInOrder) {
         return out;
     };
     EXPECT_EQ(labels("Sheet1"), (std::vector<std::string>{"Config", "Inputs", "Outputs", "ControlRelays", "Counters",
-                                                            "VMem", "Utility"}));
+                                                          "VMem", "Utility"}));
     EXPECT_EQ(labels("Sheet2"), (std::vector<std::string>{"Raw", "Formated"}));
     EXPECT_EQ(labels("Sheet3"), (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "10", "11", "12",
-                                                            "13", "14", "15", "16", "17"}));
+                                                          "13", "14", "15", "16", "17"}));
 }
 
 TEST_F(LayoutTest, SheetTabsWrapIntoRowsSoEveryTabShowsAndTheCurrentRowMeetsThePages) {
@@ -130,14 +143,16 @@ TEST_F(LayoutTest, ListsShowTheirColumnsWithHeadersWidthsAndAlignment) {
 
     auto* formatted = Find<QTreeView>("LFormatted");
     const std::vector<std::pair<QString, int>> columns{
-        {"Sent", 32},     {"Sent Time", 32}, {"SendCount", 56}, {"OutIdentifier", 40}, {"OutFunctionCode", 36},
-        {"OutLength", 28}, {"Recieved", 32}, {"InIdentifier", 40}, {"InFunctionCode", 36}, {"InLength", 28}};
+        {"Sent", 32},      {"Sent Time", 32}, {"SendCount", 56},    {"OutIdentifier", 40},  {"OutFunctionCode", 36},
+        {"OutLength", 28}, {"Recieved", 32},  {"InIdentifier", 40}, {"InFunctionCode", 36}, {"InLength", 28}};
     ASSERT_EQ(formatted->model()->columnCount(), static_cast<int>(columns.size()));
     for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-        EXPECT_EQ(formatted->model()->headerData(c, Qt::Horizontal).toString(), columns[static_cast<std::size_t>(c)].first);
+        EXPECT_EQ(formatted->model()->headerData(c, Qt::Horizontal).toString(),
+                  columns[static_cast<std::size_t>(c)].first);
         EXPECT_EQ(formatted->columnWidth(c), units.X(columns[static_cast<std::size_t>(c)].second));
         EXPECT_EQ(formatted->header()->sectionResizeMode(c), QHeaderView::Interactive);
-        const auto align = formatted->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>();
+        const auto align =
+            formatted->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>();
         EXPECT_TRUE(align & Qt::AlignRight);
     }
 }
@@ -171,7 +186,7 @@ TEST_F(LayoutTest, EntriesShowTheirVariablesUnderTheirPictures) {
     EXPECT_EQ(Find<QSpinBox>("TimerValue")->maximum(), 100);
     EXPECT_EQ(Find<QSpinBox>("AfterSendPauseValue")->maximum(), 9999);
     EXPECT_EQ(Find<QLineEdit>("CounterCurrentValues_1")->text(), "0000");  // N04
-    EXPECT_EQ(Find<QLineEdit>("PlcRange")->maxLength(), 20);  // s20
+    EXPECT_EQ(Find<QLineEdit>("PlcRange")->maxLength(), 20);               // s20
 }
 
 }  // namespace

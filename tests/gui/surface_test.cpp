@@ -28,7 +28,7 @@ TEST_F(SurfaceTest, ABoxDrawnAroundAnEntryShowsOutsideItAndTheEntryStaysOnTop) {
     const QPoint ringInside(units.X(57) + 1, port->geometry().center().y());  // between box edge and entry
     EXPECT_EQ(PixelAt(ringInside), QColor(255, 255, 0));
     EXPECT_EQ(PixelAt(QPoint(units.X(56), units.Y(150) + 3)), QColor(0, 0, 0));  // the outline
-    EXPECT_NE(PixelAt(port->geometry().center()), QColor(255, 255, 0));         // the entry covers the fill
+    EXPECT_NE(PixelAt(port->geometry().center()), QColor(255, 255, 0));          // the entry covers the fill
 
     host->ClearDrawing();
     EXPECT_TRUE(host->Surface()->Boxes().empty());

@@ -23,7 +23,7 @@ TEST(DecToBcd, KeepsTheLowestEightDigits) {
 TEST(DecToBcd, NegativeNumbersAreEncodedByTheirMagnitude) {
     EXPECT_EQ(DecToBcd(-1), 0x1);
     EXPECT_EQ(DecToBcd(-1234), 0x1234);
-    EXPECT_EQ(DecToBcd(-32768), 0x32768);  // the lowest VMemValue
+    EXPECT_EQ(DecToBcd(-32768), 0x32768);                                  // the lowest VMemValue
     EXPECT_EQ(DecToBcd(std::numeric_limits<int32_t>::min()), 0x47483648);  // 2147483648, cut to 8 digits
 }
 
@@ -52,7 +52,7 @@ TEST(OctToDec, BlanksCountAsZeroDigits) {
     EXPECT_EQ(OctToDec("        "), 0);
     EXPECT_EQ(OctToDec("17      "), 15);  // trailing blanks move to the front
     EXPECT_EQ(OctToDec("  17"), 15);
-    EXPECT_EQ(OctToDec("1 7"), 71);       // 1*64 + 0*8 + 7
+    EXPECT_EQ(OctToDec("1 7"), 71);  // 1*64 + 0*8 + 7
 }
 
 TEST(OctToDec, LettersCountAsZeroAndEightNineKeepTheirValue) {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "test_time.h"
 #include "frame_bytes.h"
 #include "modbus/test_connection.h"
 #include "modbus/transmission.h"
 #include "platform/clock.h"
+#include "test_time.h"
 
 namespace modbus_test {
 

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <functional>
 
-#include "net_library_reset.h"
 #include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
@@ -16,6 +15,7 @@
 #include "net/callback_window.h"
 #include "net/simple_engine.h"
 #include "net/unique_events.h"
+#include "net_library_reset.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log_testing.h"
 #include "netcore/net_memory.h"
@@ -35,7 +35,10 @@ protected:
         ResetLibrary();
         platform::SetCommandLine("brackwater");
         InstallSimpleEngine();
-        { NetCriticalHold hold; NetMemory.WinsockInit = 1; }
+        {
+            NetCriticalHold hold;
+            NetMemory.WinsockInit = 1;
+        }
         ASSERT_TRUE(simulator.Start());
         data.Server = "127.0.0.1";
         data.Port = simulator.Port();
@@ -46,7 +49,8 @@ protected:
         connection.Kill();
         NetCloseCallBackWindow();
         EXPECT_TRUE(NetWaitForCallBackWindowEnd(kBound));
-        while (platform::TakeEvent()) {}
+        while (platform::TakeEvent()) {
+        }
         simulator.Stop();
         ResetLibrary();
     }
@@ -68,7 +72,8 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return connection.OpenFlag == 1; }));
     }
     bool AllAnswered() const {
-        return std::all_of(data.QComms.begin(), data.QComms.end(), [](const CommsRow& row) { return row.Recieved == 1; });
+        return std::all_of(data.QComms.begin(), data.QComms.end(),
+                           [](const CommsRow& row) { return row.Recieved == 1; });
     }
 
     platform::ManualClock clock{3600 * 100, {2026, 1, 1}};

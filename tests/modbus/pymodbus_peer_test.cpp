@@ -14,7 +14,6 @@
 #include <memory>
 
 #include "../sim/child_process.h"
-#include "net_library_reset.h"
 #include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
@@ -22,6 +21,7 @@
 #include "net/callback_window.h"
 #include "net/simple_engine.h"
 #include "net/unique_events.h"
+#include "net_library_reset.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log_testing.h"
 #include "netcore/net_memory.h"
@@ -162,7 +162,8 @@ TEST_F(PymodbusPeer, CountersRoundTripAsPackedBcd) {
     for (std::size_t n = 1; n <= 128; ++n) data.CounterCurrentValues[n] = 0;
     rRequestAllCounters(data);
     SendAndWaitForReplies();
-    for (std::size_t n = 1; n <= 128; ++n) EXPECT_EQ(data.CounterCurrentValues[n], static_cast<int16_t>(n * 77)) << "counter " << n;
+    for (std::size_t n = 1; n <= 128; ++n)
+        EXPECT_EQ(data.CounterCurrentValues[n], static_cast<int16_t>(n * 77)) << "counter " << n;
 }
 
 TEST_F(PymodbusPeer, VMemoryWordRoundTripsAndAnAddressOffTheMapIsRefused) {

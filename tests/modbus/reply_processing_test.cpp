@@ -1,11 +1,10 @@
-#include "modbus/test_connection.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/send_log.h"
+#include "modbus/test_connection.h"
 
 namespace {
 
@@ -17,7 +16,7 @@ using ::testing::IsEmpty;
 /// A read-registers reply to request `id`: `count` registers, register i = `first` + i - 1 in BCD.
 std::vector<uint8_t> RegisterReply(uint16_t id, int count, int first) {
     auto length = static_cast<uint16_t>(3 + 2 * count);
-    std::vector<uint8_t> frame{static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id), 0, 0,
+    std::vector<uint8_t> frame{static_cast<uint8_t>(id >> 8),     static_cast<uint8_t>(id),     0, 0,
                                static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length), 1, 3,
                                static_cast<uint8_t>(2 * count)};
     for (int i = 0; i < count; ++i) {
@@ -76,7 +75,7 @@ TEST_F(ReplyProcessing, CounterRepliesAreDecodedFromBcd) {
     EXPECT_EQ(bench.data.CounterCurrentValues[64], 0);
     EXPECT_EQ(bench.data.CounterCurrentValues[65], 1234);
     EXPECT_EQ(bench.data.CounterCurrentValues[128], 1297);
-    bench.connection.Receive(RegisterReply(1, 64, 1));     // start 512
+    bench.connection.Receive(RegisterReply(1, 64, 1));  // start 512
     EXPECT_EQ(bench.data.CounterCurrentValues[1], 1);
     EXPECT_EQ(bench.data.CounterCurrentValues[64], 64);
     EXPECT_EQ(bench.Row(1).Recieved, 1);
@@ -153,7 +152,7 @@ TEST_F(ReplyProcessing, TwoFramesInOneEventAreBothHandled) {
     EXPECT_EQ(bench.data.CounterCurrentValues[65], 200);
     ASSERT_EQ(bench.data.QReturn.size(), 2u);
     EXPECT_EQ(bench.RawLines()[0].substr(0, 15), "1405 REC 137 02");  // handled second, shown on top
-    EXPECT_EQ(bench.RawLines()[0].size(), 255u);                     // 137 bytes cut at 256 characters
+    EXPECT_EQ(bench.RawLines()[0].size(), 255u);                      // 137 bytes cut at 256 characters
     EXPECT_EQ(bench.connection.PendingBytes(), 0u);
 }
 
@@ -204,8 +203,8 @@ TEST_F(ReplyProcessing, FurtherRepliesToAnAnsweredRequestLeaveNoTrace) {
 
 TEST_F(ReplyProcessing, AReplyWithAnUnknownIdentifierIsShownAndConsumed) {
     Request(rRequestInputs);
-    bench.connection.Receive(Join(Hex("00 09 00 00 00 06 01 01 03 FF FF FF"),
-                                  Hex("00 01 00 00 00 06 01 01 03 03 00 00")));
+    bench.connection.Receive(
+        Join(Hex("00 09 00 00 00 06 01 01 03 FF FF FF"), Hex("00 01 00 00 00 06 01 01 03 03 00 00")));
     EXPECT_THAT(bench.RawLines(), ElementsAre("1405 REC  12 01 00 00 00 06 00 01 01 03 03 00 00",
                                               "1405 REC  12 09 00 00 00 06 00 01 01 03 FF FF FF"));
     EXPECT_EQ(bench.data.Inputs[2], 0);
@@ -215,9 +214,8 @@ TEST_F(ReplyProcessing, AReplyWithAnUnknownIdentifierIsShownAndConsumed) {
 
 TEST_F(ReplyProcessing, ImplausibleLengthFieldsEndTheLoop) {
     Request(rRequestInputs);
-    for (const char* bad : {"00 01 00 00 00 00 01 01", "00 01 00 00 FF FA 01 01 03 03 00 00",
-                            "00 01 00 00 00 01 01", "00 01 00 00 7F FF 01 01 03 03 00 00",
-                            "00 01 00 00 00 FF 01 01 03 03 00 00"}) {
+    for (const char* bad : {"00 01 00 00 00 00 01 01", "00 01 00 00 FF FA 01 01 03 03 00 00", "00 01 00 00 00 01 01",
+                            "00 01 00 00 7F FF 01 01 03 03 00 00", "00 01 00 00 00 FF 01 01 03 03 00 00"}) {
         bench.connection.Receive(bad);
         EXPECT_EQ(bench.connection.PendingBytes(), 0u) << bad;
         EXPECT_EQ(bench.Row(1).Recieved, 0) << bad;

@@ -1,4 +1,3 @@
-#include "test_time.h"
 #include "modbus/send_log.h"
 
 #include <gmock/gmock.h>
@@ -6,6 +5,7 @@
 
 #include "frame_bytes.h"
 #include "modbus/requests.h"
+#include "test_time.h"
 
 namespace {
 

@@ -43,14 +43,14 @@ TEST(Transmission, WaitingRowsGoOutInAscendingIdentifierOrderOnceOpen) {
     bench.Tick();
     bench.connection.Connected();
     bench.Tick();
-    EXPECT_THAT(bench.connection.sent, ElementsAre(Hex("00 01 00 00 00 06 01 01 07 FF 00 14"),
-                                                   Hex("00 02 00 00 00 06 01 03 02 00 00 40"),
-                                                   Hex("00 03 00 00 00 06 01 03 02 40 00 40")));
+    EXPECT_THAT(bench.connection.sent,
+                ElementsAre(Hex("00 01 00 00 00 06 01 01 07 FF 00 14"), Hex("00 02 00 00 00 06 01 03 02 00 00 40"),
+                            Hex("00 03 00 00 00 06 01 03 02 40 00 40")));
     // Newest line on top; the header words show low byte first, as held in memory.
-    EXPECT_THAT(bench.RawLines(), ElementsAre("1405 REQ  12 03 00 00 00 06 00 01 03 02 40 00 40",
-                                              "1405 REQ  12 02 00 00 00 06 00 01 03 02 00 00 40",
-                                              "1405 REQ  12 01 00 00 00 06 00 01 01 07 FF 00 14",
-                                              "1405 Open Successful"));
+    EXPECT_THAT(bench.RawLines(),
+                ElementsAre("1405 REQ  12 03 00 00 00 06 00 01 03 02 40 00 40",
+                            "1405 REQ  12 02 00 00 00 06 00 01 03 02 00 00 40",
+                            "1405 REQ  12 01 00 00 00 06 00 01 01 07 FF 00 14", "1405 Open Successful"));
 }
 
 TEST(Transmission, ASentRowIsMarkedAndKeepsItsHeaderInHostOrder) {
@@ -106,12 +106,12 @@ TEST(Transmission, RequestsPerSecondCountsTransmissions) {
     bench.Connect();
     rRequestInputs(bench.data);
     rSendOutputs(bench.data);
-    bench.Tick();                 // 2 sends at t
+    bench.Tick();  // 2 sends at t
     bench.clock.Advance(60);
-    bench.Tick();                 // 2 more at t + 60
+    bench.Tick();  // 2 more at t + 60
     EXPECT_EQ(bench.data.SendPerSec, 0);
     bench.clock.Advance(41);
-    bench.Tick();                 // t + 101: the window closes with 4
+    bench.Tick();  // t + 101: the window closes with 4
     EXPECT_EQ(bench.data.SendPerSec, 4);
     EXPECT_EQ(bench.data.LCount, 2);
 }

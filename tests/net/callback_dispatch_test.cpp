@@ -101,10 +101,9 @@ TEST_F(CallBackDispatchTest, MessagesBelow0400hArePassedOnUntouched) {
     EXPECT_EQ(NextEvent(), kPassedOn);
     EXPECT_EQ(gLastA, 0x0100);
     EXPECT_EQ(gLastB, 5 + 0x00270001);
-    EXPECT_THAT(capture.Lines(),
-                ElementsAre(Prefix(1, "CallBackWindowClientCallBack") +
-                            " count=1 Ignoring Message p_wMsg = 256 wParam = 5 (lParam = 2555905) = "
-                            "Loc:WSAGetSelect.Err = 39 & Loc:WSAGetSelect.Event = 1. p_hWnd = 65552"));
+    EXPECT_THAT(capture.Lines(), ElementsAre(Prefix(1, "CallBackWindowClientCallBack") +
+                                             " count=1 Ignoring Message p_wMsg = 256 wParam = 5 (lParam = 2555905) = "
+                                             "Loc:WSAGetSelect.Err = 39 & Loc:WSAGetSelect.Event = 1. p_hWnd = 65552"));
 }
 
 TEST_F(CallBackDispatchTest, TheWindowSystemsOwnNumbersArePassedOnToo) {
@@ -143,10 +142,16 @@ TEST_F(CallBackDispatchTest, NumbersOutsideTheClientRangesArePassedOnWithANote) 
 }
 
 TEST_F(CallBackDispatchTest, LogOffClosesDownUnlessTheProgramIsAService) {
-    { NetCriticalHold hold; NetMemory.IAmAService = 1; }
+    {
+        NetCriticalHold hold;
+        NetMemory.IAmAService = 1;
+    }
     EXPECT_EQ(CallBackWindowMainCallBack(1, NETDLL::WM::QueryEndSession, 0, 0), 1);
     EXPECT_EQ(platform::PendingEvents(), 0u);
-    { NetCriticalHold hold; NetMemory.IAmAService = 0; }
+    {
+        NetCriticalHold hold;
+        NetMemory.IAmAService = 0;
+    }
     EXPECT_EQ(CallBackWindowMainCallBack(1, NETDLL::WM::EndSession, 0, 0), 1);
     EXPECT_EQ(platform::TakeEvent(), NETDLL::EVENT::CloseDown);
     EXPECT_EQ(CallBackWindowMainCallBack(1, 0x0005, 1, 2), 42);  // anything else: the saved procedure

@@ -13,7 +13,10 @@ namespace {
 using CallBackWindowTest = NetTest;
 
 TEST_F(CallBackWindowTest, WithoutTheSocketsLayerNothingIsCreated) {
-    { NetCriticalHold hold; NetMemory.WinsockInit = 0; }
+    {
+        NetCriticalHold hold;
+        NetMemory.WinsockInit = 0;
+    }
     EXPECT_EQ(Load(), -31);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowLoaded), 0);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowThread), 0);
@@ -79,7 +82,10 @@ TEST_F(CallBackWindowTest, APlainCloseRequestIsRefusedAndTheCloseButtonClosesDow
     std::atomic<int> closedSockets{0};
     static std::atomic<int>* counter = nullptr;
     counter = &closedSockets;
-    { NetCriticalHold hold; NetEngineHooks().CloseAllClientSockets = [] { ++*counter; }; }
+    {
+        NetCriticalHold hold;
+        NetEngineHooks().CloseAllClientSockets = [] { ++*counter; };
+    }
     ASSERT_EQ(Load(), 0);
     const int32_t thread = Read(&NETDLL::NetMemoryType::CallBackWindowThread);
     platform::PostEvent(NETDLL::EVENT::CloseWindow, thread);
@@ -91,8 +97,8 @@ TEST_F(CallBackWindowTest, APlainCloseRequestIsRefusedAndTheCloseButtonClosesDow
                              Prefix(thread, "CallBackWindowSrc") +
                                  "Got Event:CloseWindow - Will ignore. You can only close NetMainWindow with a "
                                  "Event:CloseDown.");
-    auto closing = std::find(lines.begin(), lines.end(),
-                             Prefix(thread, "CallBackWindowSrc") + "Information: Got Event:CloseDown");
+    auto closing =
+        std::find(lines.begin(), lines.end(), Prefix(thread, "CallBackWindowSrc") + "Information: Got Event:CloseDown");
     ASSERT_NE(refused, lines.end());
     EXPECT_LT(refused, closing);
 }
@@ -130,7 +136,10 @@ TEST_F(CallBackWindowTest, AThreadThatCannotStartGivesMinus49AndClosesEverything
 TEST_F(CallBackWindowTest, LibraryShutdownEndsARunningCallBackWindow) {
     static std::atomic<int> closes{0};
     closes = 0;
-    { NetCriticalHold hold; NetEngineHooks().CloseAllClientSockets = [] { ++closes; }; }
+    {
+        NetCriticalHold hold;
+        NetEngineHooks().CloseAllClientSockets = [] { ++closes; };
+    }
     ASSERT_EQ(Load(), 0);
     DLLShutDown();
     EXPECT_TRUE(NetWaitForCallBackWindowEnd(std::chrono::milliseconds(0)));

@@ -135,7 +135,8 @@ TEST_F(ConnectionOpenTest, AnOpenThatNeverConnectsTimesOutAtTheFirstTickAtOrAfte
         ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
         fillers.push_back(fd);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // lets the fillers' handshakes finish; not a timing assertion
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(50));  // lets the fillers' handshakes finish; not a timing assertion
 
     RecordingConnection c;
     Prepare(c);

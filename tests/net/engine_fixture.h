@@ -6,13 +6,12 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,13 +22,13 @@
 #include <thread>
 #include <vector>
 
-#include "net_library_reset.h"
 #include "net/callback_window.h"
 #include "net/engine_hooks.h"
 #include "net/net_simple.h"
 #include "net/simple_engine.h"
 #include "net/simple_engine_internal.h"
 #include "net/unique_events.h"
+#include "net_library_reset.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_log_testing.h"
@@ -131,7 +130,9 @@ public:
     void Process() override {
         told.push_back({"Process", Packet.PacketType, std::string(Packet.Data()), Error, WinSockError, {}});
     }
-    void ConnectionClosed() override { told.push_back({"ConnectionClosed", Packet.PacketType, {}, Error, WinSockError, {}}); }
+    void ConnectionClosed() override {
+        told.push_back({"ConnectionClosed", Packet.PacketType, {}, Error, WinSockError, {}});
+    }
     void ErrorTrap(std::string_view text, std::string_view function) override {
         told.push_back({"ErrorTrap", Packet.PacketType, {}, Error, WinSockError, std::string(text)});
         NetSimple::ErrorTrap(text, function);
@@ -171,7 +172,8 @@ protected:
     void TearDown() override {
         NetCloseCallBackWindow();
         EXPECT_TRUE(NetWaitForCallBackWindowEnd(std::chrono::milliseconds(kWaitMs)));
-        while (platform::TakeEvent()) {}
+        while (platform::TakeEvent()) {
+        }
         ResetLibrary();
     }
 
@@ -187,9 +189,11 @@ protected:
     static bool PumpUntil(NetSimple& connection, const std::function<bool()>& done) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
         while (!done()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
-            if (auto event = platform::WaitEvent(std::min(left, std::chrono::milliseconds(100)))) connection.TakeEvent(*event);
+            if (auto event = platform::WaitEvent(std::min(left, std::chrono::milliseconds(100))))
+                connection.TakeEvent(*event);
         }
         return true;
     }

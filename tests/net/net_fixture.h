@@ -30,12 +30,16 @@ protected:
     void SetUp() override {
         ResetLibrary();
         platform::SetCommandLine("brackwater");
-        { NetCriticalHold hold; NetMemory.WinsockInit = 1; }
+        {
+            NetCriticalHold hold;
+            NetMemory.WinsockInit = 1;
+        }
     }
     void TearDown() override {
         NetCloseCallBackWindow();
         EXPECT_TRUE(NetWaitForCallBackWindowEnd(kBound));
-        while (platform::TakeEvent()) {}
+        while (platform::TakeEvent()) {
+        }
         ResetLibrary();
     }
 

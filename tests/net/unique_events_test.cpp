@@ -38,8 +38,8 @@ TEST_F(UniqueEventsTest, The206thRequestGetsTheNumberReleasedLongestAgo) {
     NetFreeUniqueEvent(2063);
     capture.Clear();
     EXPECT_EQ(NetGetUniqueEvent(), 2098);
-    EXPECT_THAT(capture.Lines(), ::testing::Contains(Prefix(1, "NetGetUniqueEvent") +
-                                                     "Unique event (on second parse) = 2098"));
+    EXPECT_THAT(capture.Lines(),
+                ::testing::Contains(Prefix(1, "NetGetUniqueEvent") + "Unique event (on second parse) = 2098"));
     EXPECT_EQ(NetGetUniqueEvent(), 2063);
     EXPECT_FALSE(capture.Contains("Warning. More events"));
     // Nothing released any more: the numbers go on above the limit, with the warning.
@@ -74,8 +74,9 @@ TEST_F(UniqueEventsTest, DetailLinesNameEachNumberHandedOutAndFreed) {
     capture.Clear();
     NetGetUniqueEvent();
     NetFreeUniqueEvent(2053);
-    EXPECT_THAT(capture.Lines(), ::testing::ElementsAre(Prefix(1, "NetGetUniqueEvent") + "Unique event = 2053",
-                                                        Prefix(1, "NetFreeUniqueEvent") + "Freeing Unique event = 2053"));
+    EXPECT_THAT(capture.Lines(),
+                ::testing::ElementsAre(Prefix(1, "NetGetUniqueEvent") + "Unique event = 2053",
+                                       Prefix(1, "NetFreeUniqueEvent") + "Freeing Unique event = 2053"));
 }
 
 }  // namespace

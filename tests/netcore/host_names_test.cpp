@@ -47,8 +47,10 @@ TEST_F(HostNamesTest, TheLocalNameAndItsAddressesAreLearnt) {
     platform::gethostname(host);
     EXPECT_EQ(NetMemory.HostName, host);
     EXPECT_EQ(NetMemory.NetName, host);
-    if (resolved != 0) EXPECT_FALSE(QAutoLocalIPs.empty());
-    else EXPECT_TRUE(QAutoLocalIPs.empty());
+    if (resolved != 0)
+        EXPECT_FALSE(QAutoLocalIPs.empty());
+    else
+        EXPECT_TRUE(QAutoLocalIPs.empty());
 }
 
 TEST_F(HostNamesTest, ADifferentComputerNameWinsInLowerCase) {
@@ -73,8 +75,8 @@ TEST_F(HostNamesTest, WithLogAllTheAddressesAreListed) {
     SetComputerNameSourceForTests([] { return std::nullopt; });
     NetCriticalHold hold;
     if (GetOurHostNameAndIP(0) == 0) GTEST_SKIP() << "this machine's name does not resolve";
-    EXPECT_THAT(capture.Lines(), Contains(HasSubstr("with Host IP List =  " + platform::inet_ntoa(
-                                                        static_cast<uint32_t>(QAutoLocalIPs.front().HostIP)))));
+    EXPECT_THAT(capture.Lines(), Contains(HasSubstr("with Host IP List =  " + platform::inet_ntoa(static_cast<uint32_t>(
+                                                                                  QAutoLocalIPs.front().HostIP)))));
 }
 
 TEST_F(HostNamesTest, TurningLoggingOnAfterStartUpRefreshesTheHostName) {

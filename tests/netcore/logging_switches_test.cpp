@@ -74,21 +74,22 @@ TEST_F(SwitchesTest, NetAllWritesEverythingInOrder) {
     std::vector<std::string> expected = {"[NetDLL] " + me + " NetTurnOnLogging() : Log All (/netdlllogall) option on"};
     auto banner = LibraryBanner();
     expected.insert(expected.end(), banner.begin(), banner.end());
-    expected.insert(expected.end(),
-                    {
-                        "[NetDLL]  DLLStartUp() : start-up line",
-                        "[NetDLL] " + me + " Proc() : detail line",
-                        "[NetDLL] " + me + " Proc() : normal line",
-                        "[NetDLL] " + me + " Proc() : error line",
-                        "[Net] " + me + "  - Using Sparlin (Object) version 4.24 in application /opt/brackwater/brackwater",
-                        "[Net] " + me +
-                            "  - Sparlin (Object) Information: Net:MaxBinData = 16384 Size(Net:PacketType) = 16956 "
-                            "Size(Net:PublicServicesQType) = 596 Size(Net:ServiceType) = 348 Size(Net:RemoteType) = 148",
-                        "[Net] " + me + "  - Sparlin (Object) using " + NetRuntimeNameAndVersion(),
-                        "[Net] " + me + " _NetAll._LoggingSetup - Initialisation",
-                        "[Net] " + me + " Obj.Method - object normal line",
-                        "[Net] " + me + " Obj.Method - object error line",
-                    });
+    expected.insert(
+        expected.end(),
+        {
+            "[NetDLL]  DLLStartUp() : start-up line",
+            "[NetDLL] " + me + " Proc() : detail line",
+            "[NetDLL] " + me + " Proc() : normal line",
+            "[NetDLL] " + me + " Proc() : error line",
+            "[Net] " + me + "  - Using Sparlin (Object) version 4.24 in application /opt/brackwater/brackwater",
+            "[Net] " + me +
+                "  - Sparlin (Object) Information: Net:MaxBinData = 16384 Size(Net:PacketType) = 16956 "
+                "Size(Net:PublicServicesQType) = 596 Size(Net:ServiceType) = 348 Size(Net:RemoteType) = 148",
+            "[Net] " + me + "  - Sparlin (Object) using " + NetRuntimeNameAndVersion(),
+            "[Net] " + me + " _NetAll._LoggingSetup - Initialisation",
+            "[Net] " + me + " Obj.Method - object normal line",
+            "[Net] " + me + " Obj.Method - object error line",
+        });
     EXPECT_THAT(Lines(), ElementsAreArray(expected));
     EXPECT_EQ(platform::CommandLine(), std::string(kProgram) + " /netall /netdebugtrace /netdlllogall /sparlinlog");
     EXPECT_TRUE(platform::HasSwitch("/netdebugtrace"));
@@ -166,8 +167,9 @@ TEST_F(SwitchesTest, SparlinLogWritesObjectLinesOnly) {
 TEST_F(SwitchesTest, SparlinLogErrorsWritesObjectErrorLinesOnly) {
     RunWith("/sparlinlogerrors");
     const std::string me = Me();
-    EXPECT_THAT(Lines(), ElementsAre("[Net] " + me + "  - ======== Object Logging : Errors only (/sparlinlogerrors) ========",
-                                     "[Net] " + me + " Obj.Method - object error line"));
+    EXPECT_THAT(Lines(),
+                ElementsAre("[Net] " + me + "  - ======== Object Logging : Errors only (/sparlinlogerrors) ========",
+                            "[Net] " + me + " Obj.Method - object error line"));
 }
 
 TEST_F(SwitchesTest, NetDebugTraceAloneTurnsNoLinesOn) {

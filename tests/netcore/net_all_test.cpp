@@ -1,6 +1,7 @@
 // Object lines and lock access of the connection objects' base class.
-#include "logging_fixture.h"
 #include "netcore/net_all.h"
+
+#include "logging_fixture.h"
 #include "netcore/net_critical.h"
 
 using ::testing::ElementsAre;
@@ -46,7 +47,8 @@ TEST_F(NetAllTest, LineFormatTrimsBothTexts) {
     object.LoggingOn = 1;
     object.Log("Sending Data   ", "NetSimple.Send   ", NET::ObjectNormalLine);
     object.Log("no function", "", NET::ObjectNormalLine);
-    EXPECT_THAT(Lines(), ElementsAre("[Net] " + Me() + " NetSimple.Send - Sending Data", "[Net] " + Me() + "  - no function"));
+    EXPECT_THAT(Lines(),
+                ElementsAre("[Net] " + Me() + " NetSimple.Send - Sending Data", "[Net] " + Me() + "  - no function"));
 }
 
 TEST_F(NetAllTest, LineCarriesTheNumberOfTheWritingThread) {
@@ -104,8 +106,8 @@ TEST_F(NetAllTest, ReleaseBeforeWaitIsAnErrorLine) {
     NetAll_ object;
     object.LoggingErrorsOnly = 1;
     object.Release_(-51);
-    EXPECT_THAT(Lines(),
-                ElementsAre("[Net] " + Me() + " _NetAll.Release - Error. Calling _NetAll._Release() before calling Wait()."));
+    EXPECT_THAT(Lines(), ElementsAre("[Net] " + Me() +
+                                     " _NetAll.Release - Error. Calling _NetAll._Release() before calling Wait()."));
     EXPECT_EQ(NetGet_NetCriticalSection()->HeldByThisThread(), 0);
 }
 

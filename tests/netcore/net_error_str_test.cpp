@@ -1,11 +1,12 @@
 // Error texts of the library (NetErrorStr) and of the connection objects
 // (NetAll_::InterpretError).
+#include "netcore/net_error_str.h"
+
 #include <algorithm>
 #include <climits>
 
 #include "logging_fixture.h"
 #include "netcore/net_all.h"
-#include "netcore/net_error_str.h"
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -63,8 +64,8 @@ TEST_F(NetErrorStrTest, LongSocketsTextIsCutAfter255Characters) {
     EXPECT_EQ(text.size(), 255u);
     EXPECT_THAT(text, StartsWith("(WSAEADDRINUSE) Address already in use. "));
     // Log lines carry texts without trailing blanks.
-    EXPECT_THAT(Lines(), ElementsAre("[NetDLL] " + Me() + " NetErrorStr() : Error (10048) = " +
-                                     std::string(platform::TrimRight(text))));
+    EXPECT_THAT(Lines(), ElementsAre("[NetDLL] " + Me() +
+                                     " NetErrorStr() : Error (10048) = " + std::string(platform::TrimRight(text))));
 }
 
 struct TitledRow {
@@ -166,8 +167,9 @@ TEST_F(InterpretErrorTest, NoErrorIsAGeneralObjectError) { EXPECT_EQ(Interpret(0
 TEST_F(InterpretErrorTest, ObjectTableDiffersFromTheLibraryInTheseRowsOnly) {
     const std::vector<std::pair<int32_t, std::string>> differences = {
         {-3, "Too many Sparlin NetAuto Instances on one machine"},
-        {-33, "Host or Socket not specified. Please set the <object>.packet.ToIp and <object>.packet.OnSocket before "
-              "sending data."},
+        {-33,
+         "Host or Socket not specified. Please set the <object>.packet.ToIp and <object>.packet.OnSocket before "
+         "sending data."},
         {-41, "a General FTP error occurred"},
         {-43, "No Phone Book Entry. You need a Phone Book Entry before you can dial."},
         {-44, "The Ras Object is not in the DLL queue."},
@@ -185,8 +187,8 @@ TEST_F(InterpretErrorTest, ObjectTableDiffersFromTheLibraryInTheseRowsOnly) {
               "Host or Socket not specified. Please set the <object>.packet.ToIp and <object>.packet.OnSocket before "
               "NetSimple sending data.");
     for (int32_t code = -1; code >= -75; --code) {
-        const bool differs = std::any_of(differences.begin(), differences.end(),
-                                         [code](const auto& row) { return row.first == code; });
+        const bool differs =
+            std::any_of(differences.begin(), differences.end(), [code](const auto& row) { return row.first == code; });
         if (!differs) {
             EXPECT_EQ(Interpret(code), NetErrorStr(code)) << code;
         }
@@ -217,11 +219,11 @@ TEST_F(InterpretErrorTest, ObjectWithLoggingOnExplainsWhereTheTextCameFrom) {
     object.LoggingOn = 1;
     const std::string text = Interpret(10061);
     const std::string me = Me();
-    EXPECT_THAT(Lines(), ElementsAre("[Net] " + me +
-                                         " _NetAll.InterpretError - Not an object level error - need to ask the "
-                                         "Sparlin DLL (NetErrorStr)",
-                                     "[Net] " + me + " _NetAll.InterpretError - Error = 10061 NetErrorStr returned : " +
-                                         text));
+    EXPECT_THAT(Lines(),
+                ElementsAre("[Net] " + me +
+                                " _NetAll.InterpretError - Not an object level error - need to ask the "
+                                "Sparlin DLL (NetErrorStr)",
+                            "[Net] " + me + " _NetAll.InterpretError - Error = 10061 NetErrorStr returned : " + text));
     capture.Clear();
     Interpret(-52);
     Interpret(-91, 10054);

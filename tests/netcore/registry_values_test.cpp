@@ -23,7 +23,8 @@ TEST_F(RegistryValuesTest, EachTypeComesBackAsWritten) {
     EXPECT_EQ(NetGetRegistry(NET::HKEY_CURRENT_USER, kKey, "Text", NET::REG_SZ, found), "hello");
     EXPECT_EQ(found, 1);
     NetSetRegistry(NET::HKEY_CURRENT_USER, kKey, "Bytes", std::string("\x00\x01 ", 3), NET::REG_BINARY);
-    EXPECT_EQ(NetGetRegistry(NET::HKEY_CURRENT_USER, kKey, "Bytes", NET::REG_BINARY, found), std::string("\x00\x01 ", 3));
+    EXPECT_EQ(NetGetRegistry(NET::HKEY_CURRENT_USER, kKey, "Bytes", NET::REG_BINARY, found),
+              std::string("\x00\x01 ", 3));
     NetSetRegistry(NET::HKEY_LOCAL_MACHINE, kKey, "Number", "-1", NET::REG_DWORD);
     EXPECT_EQ(NetGetRegistry(NET::HKEY_LOCAL_MACHINE, kKey, "Number", NET::REG_DWORD, found), "-1");
     NetSetRegistry(NET::HKEY_LOCAL_MACHINE, kKey, "Number", "4096", NET::REG_DWORD);

@@ -17,8 +17,8 @@
 #include "platform/clock.h"
 #include "platform/command_line.h"
 #include "platform/debug_output.h"
-#include "platform/registry.h"
 #include "platform/host_lookup.h"
+#include "platform/registry.h"
 #include "platform/sockets.h"
 
 class StartupTest : public ::testing::Test {

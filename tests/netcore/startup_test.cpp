@@ -41,7 +41,8 @@ TEST_F(StartupTest, TheFirstRunCreatesTheIdentityAndTheSecondCountsOn) {
 
 TEST_F(StartupTest, TheDescriptionComesFromTheRegisteredOwnerAndOrganisation) {
     const std::string_view nt = "Software\\Microsoft\\Windows NT\\CurrentVersion";
-    platform::WriteRegistryValue(RegistryRoot::LocalMachine, nt, "RegisteredOwner", platform::RegistryValue::String("Ada"));
+    platform::WriteRegistryValue(RegistryRoot::LocalMachine, nt, "RegisteredOwner",
+                                 platform::RegistryValue::String("Ada"));
     platform::WriteRegistryValue(RegistryRoot::LocalMachine, nt, "RegisteredOrganization",
                                  platform::RegistryValue::String("Works   "));
     Start();
@@ -104,8 +105,9 @@ TEST_F(StartupTest, TheSocketsLayerStartsWithVersionTwo) {
     EXPECT_EQ(NetMemory.WinsockInit, 1);
     EXPECT_EQ(NetMemory.Winsock2Supported, 1);
     EXPECT_EQ(platform::WinsockStartCount(), 1);
-    EXPECT_TRUE(capture.Contains("[NetDLL]  DLLStartUp() : WSA Startup Okay :  WinSock Asked Version = 2.0 "
-                                 "WinSock Version = 2.0 HighVersion = 2.2"));
+    EXPECT_TRUE(
+        capture.Contains("[NetDLL]  DLLStartUp() : WSA Startup Okay :  WinSock Asked Version = 2.0 "
+                         "WinSock Version = 2.0 HighVersion = 2.2"));
     EXPECT_TRUE(capture.Contains("[NetDLL]  DLLStartUp() : Cool. WinSock version 2.0 supported."));
     Stop();
     EXPECT_EQ(NetMemory.WinsockInit, 0);
@@ -117,16 +119,18 @@ TEST_F(StartupTest, ALayerOfferingOnlyOnePointOneStillStarts) {
     Start("/netdlllog");
     EXPECT_EQ(NetMemory.WinsockInit, 1);
     EXPECT_EQ(NetMemory.Winsock2Supported, 0);
-    EXPECT_TRUE(capture.Contains("Warning. WinSock version 2.0 NOT supported. Will only be able to use WinSock version "
-                                 "1.1 functionality in Sparlin"));
+    EXPECT_TRUE(
+        capture.Contains("Warning. WinSock version 2.0 NOT supported. Will only be able to use WinSock version "
+                         "1.1 functionality in Sparlin"));
 }
 
 TEST_F(StartupTest, ALayerThatWillNotStartLeavesWinsockInitZero) {
     platform::SetOfferedWinsockVersion(0, 0);
     Start("/netdlllog");
     EXPECT_EQ(NetMemory.WinsockInit, 0);
-    EXPECT_TRUE(capture.Contains("[NetDLL]  DLLStartUp() : WSA Startup error while trying to load WinSock 2.0, will "
-                                 "try load WinSock 1.1 instead"));
+    EXPECT_TRUE(
+        capture.Contains("[NetDLL]  DLLStartUp() : WSA Startup error while trying to load WinSock 2.0, will "
+                         "try load WinSock 1.1 instead"));
     EXPECT_TRUE(capture.Contains("[NetDLL]  DLLStartUp() : WSA Startup error: 10091 Which means = "));
     EXPECT_TRUE(capture.Contains("[NetDLL]  DLLStartUp() : WSA Startup error (after calling WSAGetLastError()): "));
     EXPECT_EQ(platform::WinsockStartCount(), 0);

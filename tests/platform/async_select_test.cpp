@@ -32,7 +32,8 @@ std::vector<Seen> Events(const Pump& pump) {
 
 std::size_t Count(const Pump& pump, int32_t event) {
     std::size_t count = 0;
-    for (const auto& m : pump.messages) if (SelectEvent(m.lParam) == event) ++count;
+    for (const auto& m : pump.messages)
+        if (SelectEvent(m.lParam) == event) ++count;
     return count;
 }
 
@@ -304,13 +305,16 @@ TEST(AsyncSelect, ACallbackThreadDeliversWhatAnotherThreadRegistered) {
     auto callback = StartThread([&] {
         int fd = QueueWakeFd();
         for (;;) {
-            dispatcher.PollOnce(-1, [&](const AsyncMessage& m) {
-                {
-                    std::lock_guard lock(mutex);
-                    words.push_back(m.lParam);
-                }
-                PostEvent(kNotified, windowThread);
-            }, std::span<const int>(&fd, 1));
+            dispatcher.PollOnce(
+                -1,
+                [&](const AsyncMessage& m) {
+                    {
+                        std::lock_guard lock(mutex);
+                        words.push_back(m.lParam);
+                    }
+                    PostEvent(kNotified, windowThread);
+                },
+                std::span<const int>(&fd, 1));
             if (auto event = TakeEvent(); event == kStop) return;
         }
     });

@@ -144,7 +144,7 @@ TEST_F(Registry, DamagedOrCutFilesReadAsEmptyAndAreReplacedByTheNextWrite) {
         whole.substr(0, whole.size() - 4),  // the end line cut off
         std::string("\x00\xff\x13garbage\n\n", 12),
         std::string(),
-        "brackwater-registry 1\nvalue \"x\" hex(3) 00\nend\n",           // a value outside any key
+        "brackwater-registry 1\nvalue \"x\" hex(3) 00\nend\n",            // a value outside any key
         "brackwater-registry 1\nkey \"A\"\nvalue \"x\" hex(3) 0\nend\n",  // half a byte
         "brackwater-registry 1\nkey \"A\nend\n",                          // an open quote
     };
@@ -190,7 +190,8 @@ TEST_F(Registry, OversizedValuesAreRefused) {
 
 TEST_F(Registry, ConcurrentWritersLoseNothing) {
     auto writer = [](std::string prefix) {
-        for (uint32_t i = 0; i < 20; ++i) WriteRegistryValue(kUser, "K", prefix + std::to_string(i), RegistryValue::Dword(i));
+        for (uint32_t i = 0; i < 20; ++i)
+            WriteRegistryValue(kUser, "K", prefix + std::to_string(i), RegistryValue::Dword(i));
     };
     std::thread a(writer, "a");
     std::thread b(writer, "b");
@@ -207,8 +208,10 @@ TEST(RegistryDirectory, FollowsTheEnvironment) {
         return value ? std::optional<std::string>(value) : std::nullopt;
     };
     auto restore = [](const char* name, const std::optional<std::string>& value) {
-        if (value) setenv(name, value->c_str(), 1);
-        else unsetenv(name);
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
     };
     auto dir = keep("BRACKWATER_REGISTRY_DIR");
     auto xdg = keep("XDG_CONFIG_HOME");

@@ -91,8 +91,8 @@ public:
 
 private:
     bool ReadSome(std::chrono::steady_clock::time_point deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd entry{readEnd_, POLLIN, 0};
         if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) != 1) return false;
         char chunk[1024];

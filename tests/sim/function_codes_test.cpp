@@ -166,8 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExceptionCase{"Write124Registers", 16, {0x00, 0x00, 0x00, 0x7C, 0xF8}, 3},
         ExceptionCase{"ReadWithShortData", 3, {0x00, 0x00}, 3},
         // Function codes the DL06 does not serve: illegal function (01), whatever follows.
-        ExceptionCase{"ReadExceptionStatus", 7, {}, 1},
-        ExceptionCase{"ReportServerId", 0x11, {}, 1},
+        ExceptionCase{"ReadExceptionStatus", 7, {}, 1}, ExceptionCase{"ReportServerId", 0x11, {}, 1},
         ExceptionCase{"ReadWriteRegisters", 0x17, {0, 0, 0, 1, 0, 0, 0, 1, 2, 0, 0}, 1},
         ExceptionCase{"UnknownWithBadData", 0x41, {0xFF, 0xFF, 0x00, 0x00}, 1}),
     [](const auto& testCase) { return std::string(testCase.param.name); });

@@ -10,7 +10,7 @@ namespace sim {
 namespace {
 
 TEST(Dl06Map, NeighbouringAreasJoinAndGapsRefuse) {
-    EXPECT_TRUE(CoversOnlyMapped(CoilAreas(), 2047, 20));  // GY3777 then Y0-Y22
+    EXPECT_TRUE(CoversOnlyMapped(CoilAreas(), 2047, 20));    // GY3777 then Y0-Y22
     EXPECT_TRUE(CoversOnlyMapped(CoilAreas(), 5120, 1408));  // S, T and CT in one run
     EXPECT_FALSE(CoversOnlyMapped(CoilAreas(), 2559, 2));    // off the end of Y
     EXPECT_FALSE(CoversOnlyMapped(CoilAreas(), 3071, 1));    // the gap before C

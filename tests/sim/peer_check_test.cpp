@@ -19,9 +19,21 @@ protected:
 
     /// Runs mbpoll once with 0-based addresses against the simulator and returns its output.
     std::string Mbpoll(const std::string& type, int start, std::vector<std::string> tail = {}) {
-        std::vector<std::string> arguments{"mbpoll", "-m", "tcp", "-a", "1", "-0", "-1", "-o", "2",
-                                           "-t", type, "-r", std::to_string(start),
-                                           "-p", std::to_string(simulator_.Port())};
+        std::vector<std::string> arguments{"mbpoll",
+                                           "-m",
+                                           "tcp",
+                                           "-a",
+                                           "1",
+                                           "-0",
+                                           "-1",
+                                           "-o",
+                                           "2",
+                                           "-t",
+                                           type,
+                                           "-r",
+                                           std::to_string(start),
+                                           "-p",
+                                           std::to_string(simulator_.Port())};
         arguments.insert(arguments.end(), tail.begin(), tail.end());
         ChildProcess mbpoll(arguments);
         EXPECT_TRUE(mbpoll.Started());

@@ -4,13 +4,12 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <modbus/modbus.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-#include <modbus/modbus.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -99,8 +98,8 @@ public:
 
 private:
     bool WaitReadable(std::chrono::steady_clock::time_point deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd entry{fd_, POLLIN, 0};
         return poll(&entry, 1, static_cast<int>(std::max<int64_t>(left.count(), 0))) == 1;
     }
@@ -133,9 +132,7 @@ protected:
     }
     void TearDown() override { simulator_.Stop(); }
 
-    ModbusClient Client(std::chrono::milliseconds timeout = kPatience) {
-        return Connect(simulator_.Port(), timeout);
-    }
+    ModbusClient Client(std::chrono::milliseconds timeout = kPatience) { return Connect(simulator_.Port(), timeout); }
     /// Sends `request` on a fresh raw connection and returns the reply frame.
     std::optional<Bytes> Exchange(const Bytes& request) {
         RawClient raw(simulator_.Port());

@@ -1,7 +1,7 @@
 // The Utility tab: a DL06 reference typed into PLC Range shows its Modbus address.
-#include "test_window_fixture.h"
-
 #include "window/plc_address.h"
+
+#include "test_window_fixture.h"
 
 namespace window_test {
 namespace {
@@ -23,9 +23,9 @@ protected:
 
 TEST_F(PlcRangeTest, KnownReferencesGiveTheirAddresses) {
     const std::pair<const char*, const char*> cases[] = {
-        {"X0", "2048"},   {"X77", "2111"},   {"Y17", "2063"},  {"SP0", "3072"},     {"C0", "3072"},
-        {"CT0", "6400"},  {"T0", "6144"},    {"S10", "5128"},  {"C1777", "4095"},   {"V2000", "1024"},
-        {"V40000", "16384"}, {"CT", "6400"}, {"X8", "2056"},   {"CT177", "6527"},   {"SP777", "3583"},
+        {"X0", "2048"},      {"X77", "2111"}, {"Y17", "2063"}, {"SP0", "3072"},   {"C0", "3072"},
+        {"CT0", "6400"},     {"T0", "6144"},  {"S10", "5128"}, {"C1777", "4095"}, {"V2000", "1024"},
+        {"V40000", "16384"}, {"CT", "6400"},  {"X8", "2056"},  {"CT177", "6527"}, {"SP777", "3583"},
     };
     for (const auto& [reference, address] : cases) EXPECT_EQ(Convert(reference), address) << reference;
     EXPECT_TRUE(host.Messages().empty());

@@ -35,8 +35,8 @@ TEST(TestLayout, TabsInTheirOrder) {
                                                "Utility"}));
     texts.clear();
     for (const Control* tab : TestWindowDeclaration().TabsOf("Sheet3")) texts.push_back(tab->text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "10", "11", "12", "13",
-                                               "14", "15", "16", "17"}));
+    EXPECT_EQ(texts, (std::vector<std::string>{"0", "1", "2", "3", "4", "5", "6", "7", "10", "11", "12", "13", "14",
+                                               "15", "16", "17"}));
 }
 
 TEST(TestLayout, CounterEntriesSitOnTheirOctalTabAndRow) {

@@ -1,8 +1,8 @@
 // The settings file as the window reads it when it opens and writes it when it closes.
-#include "test_window_fixture.h"
-
-#include "window/ini_class.h"
 #include "window/test_settings.h"
+
+#include "test_window_fixture.h"
+#include "window/ini_class.h"
 
 namespace window_test {
 namespace {

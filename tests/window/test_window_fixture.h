@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "test_time.h"
 #include "modbus/test_connection.h"
 #include "platform/clock.h"
 #include "platform/threads.h"
+#include "test_time.h"
 #include "window/headless_host.h"
 #include "window/test_window.h"
 

@@ -1,7 +1,6 @@
 // The test window driven as a user drives it: what the controller receives and
 // what the window shows.
 #include "test_window_fixture.h"
-
 #include "window/events.h"
 #include "window/globals.h"
 
@@ -22,10 +21,9 @@ TEST_F(TestWindowTest, InitPreparesTheWindowInOrder) {
     EXPECT_EQ(Data().Gti, 0);
     EXPECT_EQ(connection->calls, (std::vector<std::string>{"Init 0 suppress 1"}));
     // The link object is set up with the timer already at 8; the window's opened event refreshes it again.
-    EXPECT_EQ(aidLog, (std::vector<std::string>{"HandCursor ~hand2.cur", "LinkInit " + std::to_string(kTimer) +
-                                                    " timer 8", "LimitURL -1",
-                                                "AddItem BAbout https://example.invalid/brackwater", "Refresh",
-                                                "FocusInit", "Refresh"}));
+    EXPECT_EQ(aidLog, (std::vector<std::string>{
+                          "HandCursor ~hand2.cur", "LinkInit " + std::to_string(kTimer) + " timer 8", "LimitURL -1",
+                          "AddItem BAbout https://example.invalid/brackwater", "Refresh", "FocusInit", "Refresh"}));
     EXPECT_EQ(focus->Settings.IndicatorCharacter, "\xC2\xBB");
     EXPECT_EQ(focus->Settings.BoxFillColor, 0x00FFFF);
     EXPECT_EQ(host.TimerPeriod(), 8);
@@ -75,8 +73,8 @@ TEST_F(TestWindowTest, AReplyTicksTheInputsAndCompletesItsRow) {
     EXPECT_EQ(RawLines().front(), "1405 REC  12 01 00 00 00 06 00 01 01 03 03 00 00");
     host.SelectTab("Tab_Formated");
     ASSERT_EQ(host.Rows("LFormatted").size(), 1u);
-    EXPECT_EQ(host.Rows("LFormatted")[0], (std::vector<std::string>{"1", "14:05:00.16", "1", "1", "001", "6", "1",
-                                                                    "1", "001", "6"}));
+    EXPECT_EQ(host.Rows("LFormatted")[0],
+              (std::vector<std::string>{"1", "14:05:00.16", "1", "1", "001", "6", "1", "1", "001", "6"}));
     host.Advance(80);  // answered: never sent again
     EXPECT_EQ(connection->sent.size(), 1u);
 }
@@ -96,9 +94,9 @@ TEST_F(TestWindowTest, OneOpenForSeveralWaitingRowsThenAscendingIdentifiers) {
     EXPECT_TRUE(connection->sent.empty());
     Connected();
     host.Advance(8);
-    EXPECT_EQ(connection->sent, (std::vector<std::string>{
-                                    "00 01 00 00 00 06 01 01 07 FF 00 14", "00 02 00 00 00 06 01 03 02 00 00 40",
-                                    "00 03 00 00 00 06 01 03 02 40 00 40", "00 04 00 00 00 06 01 03 04 00 00 01"}));
+    EXPECT_EQ(connection->sent,
+              (std::vector<std::string>{"00 01 00 00 00 06 01 01 07 FF 00 14", "00 02 00 00 00 06 01 03 02 00 00 40",
+                                        "00 03 00 00 00 06 01 03 02 40 00 40", "00 04 00 00 00 06 01 03 04 00 00 01"}));
 }
 
 TEST_F(TestWindowTest, ButtonsSendWhatTheWindowShows) {

@@ -69,8 +69,8 @@ TEST_F(TestWindowTest, EachTickCutsTheRawListTo30) {
 
 TEST_F(TestWindowTest, SendAllEntersUpToSevenRequestsEachHalfSecond) {
     StartWindow();
-    for (const char* box : {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters",
-                            "SendAllCounters"})
+    for (const char* box :
+         {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters", "SendAllCounters"})
         host.Tick(box);
     host.Advance(8);  // the first pass: more than 50 hundredths since "never"
     EXPECT_EQ(Data().QComms.size(), 7u);

@@ -17,14 +17,20 @@ WindowDeclaration SmallWindow() {
     add({.name = "Tab_One", .kind = ControlKind::Tab, .text = "One", .parent = "Sheet"});
     add({.name = "Tab_Two", .kind = ControlKind::Tab, .text = "Two", .parent = "Sheet"});
     add({.name = "Port", .kind = ControlKind::Entry, .parent = "Tab_One", .picture = "n6", .use = "Port"});
-    add({.name = "Period", .kind = ControlKind::SpinBox, .parent = "Tab_One", .picture = "n3", .use = "Period",
+    add({.name = "Period",
+         .kind = ControlKind::SpinBox,
+         .parent = "Tab_One",
+         .picture = "n3",
+         .use = "Period",
          .range = {0, 100, 1}});
     add({.name = "Name", .kind = ControlKind::TextBox, .parent = "Tab_One", .use = "Name"});
     add({.name = "Flag", .kind = ControlKind::CheckBox, .text = "Flag", .parent = "Tab_Two", .use = "Flag"});
     add({.name = "Count", .kind = ControlKind::Entry, .parent = "Tab_Two", .picture = "N04", .use = "Count"});
     add({.name = "Go", .kind = ControlKind::Button, .text = "&Go"});
     add({.name = "Quit", .kind = ControlKind::Button, .text = "Quit"});
-    add({.name = "Lines", .kind = ControlKind::List, .use = "Lines",
+    add({.name = "Lines",
+         .kind = ControlKind::List,
+         .use = "Lines",
          .columns = {{"N", 10, "n03", "N"}, {"Text", 40, "s5", "Text"}}});
     return w;
 }

@@ -87,9 +87,8 @@ int main(int argc, char** argv) {
 
     sim::Dl06Simulator simulator(options.simulator);
     if (options.verbose) {
-        simulator.SetRequestObserver([](const sim::RequestRecord& record) {
-            std::cout << sim::FormatRequestLine(record) << std::endl;
-        });
+        simulator.SetRequestObserver(
+            [](const sim::RequestRecord& record) { std::cout << sim::FormatRequestLine(record) << std::endl; });
     }
     std::string error;
     if (!simulator.Start(&error)) {
