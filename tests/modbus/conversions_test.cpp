@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "modbus/exception_names.h"
+
 namespace {
 
 TEST(DecToBcd, EncodesDecimalDigitsAsNibbles) {
@@ -87,3 +89,11 @@ TEST(DecToHex, UnusualWidthsStayWithinEightDigits) {
 }
 
 }  // namespace
+
+TEST(ExceptionNames, StandardCodesAreNamedAndOthersSaySo) {
+    EXPECT_EQ(modbus::DescribeException(0x02), "02 Illegal Data Address");
+    EXPECT_EQ(modbus::DescribeException(0x0B), "0B Gateway Target Device Failed to Respond");
+    EXPECT_EQ(modbus::ExceptionName(0x07), "Unknown Exception");
+    EXPECT_TRUE(modbus::IsExceptionFunction(0x83));
+    EXPECT_FALSE(modbus::IsExceptionFunction(0x03));
+}
