@@ -14,7 +14,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "net/callback_window.h"
+#include "net/callback/callback_window.h"
 #include "platform/command_line.h"
 #include "sim/simulator.h"
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "net/net_simple.h"
+#include "net/connection/net_simple.h"
 #include "platform/threads.h"
 
 namespace bench {

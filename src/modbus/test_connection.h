@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "modbus/test_data.h"
-#include "net/net_simple.h"
+#include "net/connection/net_simple.h"
 
 /// What reply processing needs of the window that owns the connection.
 class TestWindowServices {

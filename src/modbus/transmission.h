@@ -6,7 +6,7 @@
 #pragma once
 
 #include "modbus/test_data.h"
-#include "net/net_simple.h"
+#include "net/connection/net_simple.h"
 
 /// Hundredths an asynchronous open may take, and of silence before the
 /// connection counts as idle.

@@ -28,9 +28,9 @@
 #include <vector>
 
 #include "app/window_aids.h"
-#include "net/callback_window.h"
-#include "net/simple_engine.h"
-#include "net/unique_events.h"
+#include "net/callback/callback_window.h"
+#include "net/connection/unique_events.h"
+#include "net/engine/simple_engine.h"
 #include "net_library_reset.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log_testing.h"

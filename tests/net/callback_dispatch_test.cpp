@@ -8,8 +8,8 @@
 #include <mutex>
 #include <tuple>
 
-#include "net/callback_pump.h"
-#include "net/window_procedures.h"
+#include "net/callback/callback_pump.h"
+#include "net/callback/window_procedures.h"
 #include "net_fixture.h"
 #include "platform/sockets.h"
 

@@ -1,7 +1,7 @@
 // Loading, running and closing the callback window on its own thread.
 #include <atomic>
 
-#include "net/callback_thread.h"
+#include "net/callback/callback_thread.h"
 #include "net_fixture.h"
 #include "netcore/net_startup.h"
 

@@ -22,12 +22,12 @@
 #include <thread>
 #include <vector>
 
-#include "net/callback_window.h"
-#include "net/engine_hooks.h"
-#include "net/net_simple.h"
-#include "net/simple_engine.h"
-#include "net/simple_engine_internal.h"
-#include "net/unique_events.h"
+#include "net/callback/callback_window.h"
+#include "net/connection/net_simple.h"
+#include "net/connection/unique_events.h"
+#include "net/engine/engine_hooks.h"
+#include "net/engine/simple_engine.h"
+#include "net/engine/simple_engine_internal.h"
 #include "net_library_reset.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"

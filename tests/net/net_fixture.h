@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "net/callback_window.h"
-#include "net/engine_hooks.h"
-#include "net/unique_events.h"
+#include "net/callback/callback_window.h"
+#include "net/connection/unique_events.h"
+#include "net/engine/engine_hooks.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_log_testing.h"

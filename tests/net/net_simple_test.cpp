@@ -1,4 +1,4 @@
-#include "net/net_simple.h"
+#include "net/connection/net_simple.h"
 
 #include <gtest/gtest.h>
 

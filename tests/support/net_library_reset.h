@@ -3,8 +3,8 @@
 // Call after the callback window has ended and this thread's queue is empty.
 #pragma once
 
-#include "net/simple_engine.h"
-#include "net/unique_events.h"
+#include "net/connection/unique_events.h"
+#include "net/engine/simple_engine.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log_testing.h"
 #include "netcore/net_memory.h"

@@ -25,7 +25,7 @@
 #include "gui/qt_window_host.h"
 #include "gui/resources.h"
 #include "gui/screenshot_tour.h"
-#include "net/callback_window.h"
+#include "net/callback/callback_window.h"
 #include "netcore/net_startup.h"
 #include "platform/command_line.h"
 #include "window/test_window.h"

@@ -1,9 +1,9 @@
 // The engine's entry points for connection objects. Each holds the library
 // lock for its whole run and serves the client side (Mode 0).
-#include "net/callback_window.h"
-#include "net/engine_hooks.h"
-#include "net/engine_log.h"
-#include "net/simple_engine_internal.h"
+#include "net/callback/callback_window.h"
+#include "net/engine/engine_hooks.h"
+#include "net/engine/engine_log.h"
+#include "net/engine/simple_engine_internal.h"
 #include "netcore/net_critical.h"
 
 namespace {

@@ -3,10 +3,10 @@
 // Window (owner) thread only.
 #include <fmt/format.h>
 
-#include "net/net_message_box.h"
-#include "net/net_simple.h"
-#include "net/object_log.h"
-#include "net/simple_engine.h"
+#include "net/connection/net_message_box.h"
+#include "net/connection/net_simple.h"
+#include "net/connection/object_log.h"
+#include "net/engine/simple_engine.h"
 #include "netcore/net_error_str.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Closing everything: every socket of the library is closed and its lists
 // emptied. The unique events are kept.
-#include "net/callback_thread.h"
-#include "net/callback_window.h"
-#include "net/engine_hooks.h"
+#include "net/callback/callback_thread.h"
+#include "net/callback/callback_window.h"
+#include "net/engine/engine_hooks.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"

@@ -1,4 +1,4 @@
-#include "net/unique_events.h"
+#include "net/connection/unique_events.h"
 
 #include <algorithm>
 #include <new>

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "net/net_simple.h"
+#include "net/connection/net_simple.h"
 
 /// Results of the entry points besides 0 and Windows Sockets codes.
 namespace NET {

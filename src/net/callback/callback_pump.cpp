@@ -1,4 +1,4 @@
-#include "net/callback_pump.h"
+#include "net/callback/callback_pump.h"
 
 #include <map>
 #include <set>

@@ -1,4 +1,4 @@
-#include "net/simple_lists.h"
+#include "net/engine/simple_lists.h"
 
 #include <algorithm>
 #include <utility>

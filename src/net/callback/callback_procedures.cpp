@@ -4,9 +4,9 @@
 #include <array>
 #include <string>
 
-#include "net/callback_window.h"
-#include "net/engine_hooks.h"
-#include "net/window_procedures.h"
+#include "net/callback/callback_window.h"
+#include "net/callback/window_procedures.h"
+#include "net/engine/engine_hooks.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"

@@ -1,4 +1,4 @@
-#include "net/engine_hooks.h"
+#include "net/engine/engine_hooks.h"
 
 NETDLL::EngineHooksType& NetEngineHooks() {
     static NETDLL::EngineHooksType hooks;

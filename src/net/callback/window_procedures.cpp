@@ -1,4 +1,4 @@
-#include "net/window_procedures.h"
+#include "net/callback/window_procedures.h"
 
 #include <mutex>
 #include <vector>

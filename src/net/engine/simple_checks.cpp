@@ -1,8 +1,8 @@
 // The callback window's periodic checks of client connections (idle reports,
 // closings that never completed) and its closing of every client socket.
-#include "net/engine_log.h"
-#include "net/engine_sockets.h"
-#include "net/simple_engine_internal.h"
+#include "net/engine/engine_log.h"
+#include "net/engine/engine_sockets.h"
+#include "net/engine/simple_engine_internal.h"
 #include "platform/sockets.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // and dropping a connection's packets.
 #include <arpa/inet.h>
 
-#include "net/engine_log.h"
-#include "net/simple_engine_internal.h"
+#include "net/engine/engine_log.h"
+#include "net/engine/simple_engine_internal.h"
 #include "netcore/net_critical.h"
 #include "platform/clock.h"
 #include "platform/threads.h"

@@ -1,8 +1,8 @@
 // Closing client connections: the close notification, the two-phase local
 // close, the abort and the socket close itself.
-#include "net/engine_log.h"
-#include "net/engine_sockets.h"
-#include "net/simple_engine_internal.h"
+#include "net/engine/engine_log.h"
+#include "net/engine/engine_sockets.h"
+#include "net/engine/simple_engine_internal.h"
 #include "platform/sockets.h"
 
 namespace {

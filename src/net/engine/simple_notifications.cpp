@@ -1,7 +1,7 @@
 // Socket notifications of client connections: the dispatch by event and the
 // connect completion.
-#include "net/engine_log.h"
-#include "net/simple_engine_internal.h"
+#include "net/engine/engine_log.h"
+#include "net/engine/simple_engine_internal.h"
 #include "platform/sockets.h"
 
 namespace {

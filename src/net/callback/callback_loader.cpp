@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "net/callback_thread.h"
-#include "net/callback_window.h"
+#include "net/callback/callback_thread.h"
+#include "net/callback/callback_window.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"

@@ -4,9 +4,9 @@
 
 #include <array>
 
-#include "net/engine_log.h"
-#include "net/engine_sockets.h"
-#include "net/simple_engine_internal.h"
+#include "net/engine/engine_log.h"
+#include "net/engine/engine_sockets.h"
+#include "net/engine/simple_engine_internal.h"
 #include "netcore/host_names.h"
 #include "platform/sockets.h"
 

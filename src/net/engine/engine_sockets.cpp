@@ -1,12 +1,12 @@
 // The engine's requests to the callback window, and the answer buffers of
 // its background lookups. Lock held by every caller.
-#include "net/engine_sockets.h"
+#include "net/engine/engine_sockets.h"
 
 #include <map>
 #include <memory>
 
-#include "net/callback_pump.h"
-#include "net/simple_engine.h"
+#include "net/callback/callback_pump.h"
+#include "net/engine/simple_engine.h"
 #include "netcore/net_memory.h"
 #include "platform/async_dispatcher.h"
 

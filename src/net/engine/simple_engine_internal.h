@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "net/simple_engine.h"
-#include "net/simple_lists.h"
+#include "net/engine/simple_engine.h"
+#include "net/engine/simple_lists.h"
 #include "platform/fixed_text.h"
 
 namespace NETDLL {

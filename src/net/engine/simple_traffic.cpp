@@ -2,8 +2,8 @@
 // reading received bytes into stored packets.
 #include <array>
 
-#include "net/engine_log.h"
-#include "net/simple_engine_internal.h"
+#include "net/engine/engine_log.h"
+#include "net/engine/simple_engine_internal.h"
 #include "platform/sockets.h"
 
 namespace {

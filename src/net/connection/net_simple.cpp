@@ -1,14 +1,14 @@
 // NetSimple: setting up, opening, sending, closing and tearing down one
 // client connection. Window (owner) thread only.
-#include "net/net_simple.h"
+#include "net/connection/net_simple.h"
 
 #include <fmt/format.h>
 
 #include <algorithm>
 
-#include "net/object_log.h"
-#include "net/simple_engine.h"
-#include "net/unique_events.h"
+#include "net/connection/object_log.h"
+#include "net/connection/unique_events.h"
+#include "net/engine/simple_engine.h"
 #include "platform/threads.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // ticks) the check of half-closed sockets.
 #include <algorithm>
 
-#include "net/callback_window.h"
-#include "net/engine_hooks.h"
+#include "net/callback/callback_window.h"
+#include "net/engine/engine_hooks.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"
 

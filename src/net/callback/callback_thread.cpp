@@ -1,7 +1,7 @@
 // The callback thread: opens the callback window, then runs its poll loop
 // over the thread's event queue, the sockets dispatcher and the clock until a
 // close-down request arrives.
-#include "net/callback_thread.h"
+#include "net/callback/callback_thread.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -13,9 +13,9 @@
 #include <mutex>
 #include <string>
 
-#include "net/callback_pump.h"
-#include "net/callback_window.h"
-#include "net/window_procedures.h"
+#include "net/callback/callback_pump.h"
+#include "net/callback/callback_window.h"
+#include "net/callback/window_procedures.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"

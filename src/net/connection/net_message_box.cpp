@@ -1,4 +1,4 @@
-#include "net/net_message_box.h"
+#include "net/connection/net_message_box.h"
 
 #include <mutex>
 #include <string>
