@@ -12,6 +12,7 @@
 
 #include "gui/host_window.h"
 #include "gui/resources.h"
+#include "gui/status_line.h"
 #include "gui/surface_overlay.h"
 #include "gui/widget_factory.h"
 #include "platform/threads.h"
@@ -20,6 +21,11 @@
 namespace gui {
 
 using window::ControlKind;
+
+namespace {
+/// The status line's text starts where the left column's controls do.
+constexpr int kStatusIndentUnits = 4;
+}  // namespace
 
 /// Wakes the window's loop when another thread posts to it. The host may be
 /// gone by the time a post arrives; the lock keeps it from going mid-call.
@@ -145,6 +151,7 @@ void QtWindowHost::Build(const window::WindowDeclaration& declaration) {
         [this] { Enqueue(window::kResize); },
         [this](QSize size) {
             if (overlay_ != nullptr) overlay_->setGeometry(0, 0, size.width(), size.height());
+            PlaceStatusLine(size);
         },
     });
     window_->setObjectName(QStringLiteral("Window"));
@@ -153,7 +160,9 @@ void QtWindowHost::Build(const window::WindowDeclaration& declaration) {
     window_->setWindowIcon(IconFor(declaration.icon));
     units_ = DialogUnits::Of(window_->font());
     overlay_ = new SurfaceOverlay(*units_, window_.get());
-    window_->resize(units_->X(declaration.width), units_->Y(declaration.height));
+    status_ = new StatusLine(window_.get());
+    // The declared client area, and one line below it for the status.
+    window_->resize(units_->X(declaration.width), units_->Y(declaration.height + StatusLine::kHeightUnits));
     for (const auto& control : declaration.controls) BuildControl(control);
     StackLayers();
     UpdateVisibility();
@@ -254,6 +263,16 @@ void QtWindowHost::StackLayers() {
         if (control.kind == ControlKind::Sheet || control.kind == ControlKind::Tab) continue;
         if (QWidget* widget = Widget(control.name)) widget->raise();
     }
+    status_->raise();
+}
+
+// The status line stays under the declared client area, as wide as the window.
+void QtWindowHost::PlaceStatusLine(QSize size) {
+    if (status_ == nullptr || !units_ || declaration_ == nullptr) return;
+    const int top = units_->Y(declaration_->height);
+    const int indent = units_->X(kStatusIndentUnits);
+    status_->setContentsMargins(indent, 0, indent, 0);
+    status_->setGeometry(0, top, size.width(), units_->Y(declaration_->height + StatusLine::kHeightUnits) - top);
 }
 
 void QtWindowHost::UpdateVisibility() {
@@ -293,6 +312,14 @@ void QtWindowHost::Show(const window::Control& control, const window::ControlVal
 
 void QtWindowHost::ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) {
     if (QueueModel* model = Model(list.name)) model->SetRows(rows);
+}
+
+void QtWindowHost::ShowStatus(std::string_view text) {
+    if (status_ != nullptr) status_->SetText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void QtWindowHost::ShowRowNotes(const window::Control& list, const std::vector<std::string>& notes) {
+    if (QueueModel* model = Model(list.name)) model->SetNotes(notes);
 }
 
 window::ControlValue QtWindowHost::Read(const window::Control& control) const {

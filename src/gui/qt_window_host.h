@@ -31,6 +31,7 @@ class QTabWidget;
 namespace gui {
 
 class HostWindow;
+class StatusLine;
 class SurfaceOverlay;
 struct PostWaker;
 
@@ -49,6 +50,8 @@ public:
     void Show(const window::Control& control, const window::ControlValue& value) override;
     void ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) override;
     window::ControlValue Read(const window::Control& control) const override;
+    void ShowStatus(std::string_view text) override;
+    void ShowRowNotes(const window::Control& list, const std::vector<std::string>& notes) override;
     void MessageBox(std::string_view text, std::string_view caption) override;
     void DrawBox(const window::DrawnBox& box) override;
     void DrawCharacter(const window::DrawnCharacter& character) override;
@@ -65,6 +68,8 @@ public:
     QWidget* Widget(std::string_view control) const;
     QueueModel* Model(std::string_view list) const;
     SurfaceOverlay* Surface() const { return overlay_; }
+    /// The status line under the declared controls; null before OpenWindow.
+    StatusLine* Status() const { return status_; }
     const QTimer& Timer() const { return timer_; }
     std::optional<DialogUnits> Units() const { return units_; }
     /// Events waiting for the window, oldest first.
@@ -82,6 +87,7 @@ private:
     void Connect(const window::Control& control, QWidget* widget);
     void ConnectEntry(const window::Control& control, QWidget* widget);
     void StackLayers();
+    void PlaceStatusLine(QSize size);
     void UpdateVisibility();
     void Enqueue(int event, const std::string& field = {});
     void FocusMoved(QWidget* now);
@@ -91,6 +97,7 @@ private:
 
     std::unique_ptr<HostWindow> window_;
     SurfaceOverlay* overlay_ = nullptr;
+    StatusLine* status_ = nullptr;
     const window::WindowDeclaration* declaration_ = nullptr;
     std::optional<DialogUnits> units_;
     std::map<std::string, QWidget*, std::less<>> widgets_;

@@ -24,6 +24,14 @@ bool QueueModel::SetRows(const Rows& rows) {
     return true;
 }
 
+void QueueModel::SetNotes(std::vector<std::string> notes) {
+    if (notes == notes_) return;
+    notes_ = std::move(notes);
+    if (!rows_.empty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+}
+
 // Rows come and go at the ends; the rows that stay are compared in place by SetRows.
 void QueueModel::ResizeTo(std::size_t count) {
     const int now = static_cast<int>(rows_.size());
@@ -58,6 +66,12 @@ QVariant QueueModel::data(const QModelIndex& index, int role) const {
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(
                 Qt::AlignVCenter | (columns_[column].align == window::Align::Left ? Qt::AlignLeft : Qt::AlignRight));
+        case Qt::ToolTipRole:
+        case Qt::AccessibleDescriptionRole: {
+            const auto at = static_cast<std::size_t>(index.row());
+            if (at >= notes_.size() || notes_[at].empty()) return {};
+            return QString::fromStdString(notes_[at]);
+        }
         default:
             return {};
     }

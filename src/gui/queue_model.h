@@ -23,6 +23,8 @@ public:
     /// Shows `rows` in this order. Returns false when nothing changed.
     bool SetRows(const Rows& rows);
     const Rows& CurrentRows() const { return rows_; }
+    /// One note per row ("" = none), the row's tooltip and accessible description.
+    void SetNotes(std::vector<std::string> notes);
     const window::ListColumn& Column(int column) const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -35,6 +37,7 @@ private:
 
     std::vector<window::ListColumn> columns_;
     Rows rows_;
+    std::vector<std::string> notes_;
 };
 
 /// Draws each cell with its column's indent and a border on its right.

@@ -1,7 +1,10 @@
 #include "gui/screenshot_tour.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QWidget>
@@ -13,7 +16,8 @@ namespace gui {
 
 namespace {
 constexpr int kTicksBeforeSecondGrab = 3;  // the newly shown tabs get their rows drawn
-}
+constexpr int kAddressOffTheMap = 30000;   // V memory ends at 17055 (V41237)
+}  // namespace
 
 ScreenshotTour::ScreenshotTour(QtWindowHost& host, QString file, int ticks)
     : host_(host), file_(std::move(file)), ticks_(ticks) {
@@ -54,7 +58,26 @@ void ScreenshotTour::Tick() {
 void ScreenshotTour::Start() {
     Click("RequestInputs");
     Click("RequestAllCounters");
+    // A V-memory word off the DL06 map: the controller answers exception 02,
+    // which the status line and the Formated list name.
+    ShowTab("Sheet1", "Tab_VMem");
+    Type("VMemAddr", QString::number(kAddressOffTheMap));
+    Click("BRequestVMem");
+    ShowTab("Sheet1", "Tab_Config");
     Click("BOpen");
+}
+
+// As the keyboard does it, so the window holds the typed value until it reads it.
+void ScreenshotTour::Type(const std::string& control, const QString& text) {
+    auto* entry = qobject_cast<QLineEdit*>(host_.Widget(control));
+    if (entry == nullptr) return;
+    entry->selectAll();
+    for (const QChar character : text) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_0 + character.digitValue(), Qt::NoModifier, QString(character));
+        QApplication::sendEvent(entry, &key);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(entry, &enter);
 }
 
 void ScreenshotTour::Click(const std::string& control) {

@@ -1,6 +1,7 @@
 // A developer's tour of the running window, for the README's pictures: it
 // acts as a user would (ticks Request Inputs and Request All Counters on the
-// Config tab, presses Open), lets the window's timer run, grabs the window
+// Config tab, asks for a V-memory word off the controller's map so that an
+// exception comes back, presses Open), lets the window's timer run, grabs the window
 // with the raw list in front, then brings the Counters tab and the formatted
 // list to the front, grabs it again, and closes the window with its close box.
 //
@@ -35,6 +36,8 @@ private:
     void Tick();
     void Start();
     void Click(const std::string& control);
+    /// Types the digits of `text` into an entry, replacing its contents, and presses Enter.
+    void Type(const std::string& control, const QString& text);
     void ShowTab(const std::string& sheet, const std::string& tab);
     void Grab(const QString& file);
 

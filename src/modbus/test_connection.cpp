@@ -106,6 +106,7 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     std::ranges::copy(row.OutModbusTcpFrame.DataBytes(), data_.LOutDataBytes.begin());
     std::ranges::copy(row.InModbusTcpFrame.DataBytes(), data_.LInDataBytes.begin());
     ApplyReply(data_, row, frame.size());
+    window_.TookReply(row);
     InsertByIdentifier(data_.QComms, std::move(row));
     if (data_.AutoTime != 0) AdaptTimerPeriod(window_, reply.FunctionCode());
 }

@@ -26,6 +26,8 @@ public:
     virtual void ShowMessage(std::string_view text) = 0;
     /// Shows every variable of the window again.
     virtual void Refresh() = 0;
+    /// A reply was paired with its request; `row` holds both (for the status line).
+    virtual void TookReply(const CommsRow& row) { (void)row; }
 };
 
 /// Longest Modbus TCP frame (MBAP header and the largest PDU): 7 + 253 bytes,

@@ -211,6 +211,19 @@ void HeadlessHost::ShowRows(const Control& list, const std::vector<std::vector<s
     rows_[list.name] = rows;
 }
 
+void HeadlessHost::ShowStatus(std::string_view text) { status_ = text; }
+
+void HeadlessHost::ShowRowNotes(const Control& list, const std::vector<std::string>& notes) {
+    notes_[list.name] = notes;
+}
+
+const std::vector<std::string>& HeadlessHost::RowNotes(const std::string& list) const {
+    static const std::vector<std::string> kNone;
+    Known(list);
+    auto found = notes_.find(list);
+    return found == notes_.end() ? kNone : found->second;
+}
+
 ControlValue HeadlessHost::Read(const Control& control) const {
     auto found = values_.find(control.name);
     return found == values_.end() ? ControlValue{} : found->second;

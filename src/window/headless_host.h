@@ -67,6 +67,10 @@ public:
     std::string Shows(const std::string& control) const;
     bool IsTicked(const std::string& checkBox) const;
     const std::vector<std::vector<std::string>>& Rows(const std::string& list) const;
+    /// The notes (tooltips) of the rows of `list`, in row order.
+    const std::vector<std::string>& RowNotes(const std::string& list) const;
+    /// What the status line under the controls says.
+    const std::string& Status() const { return status_; }
     const std::vector<RaisedMessage>& Messages() const { return messages_; }
     int32_t TimerPeriod() const { return period_; }
     bool WindowShowing() const { return open_; }
@@ -81,6 +85,8 @@ public:
     void Show(const Control& control, const ControlValue& value) override;
     void ShowRows(const Control& list, const std::vector<std::vector<std::string>>& rows) override;
     ControlValue Read(const Control& control) const override;
+    void ShowStatus(std::string_view text) override;
+    void ShowRowNotes(const Control& list, const std::vector<std::string>& notes) override;
     void MessageBox(std::string_view text, std::string_view caption) override;
     void DrawBox(const DrawnBox& box) override;
     void DrawCharacter(const DrawnCharacter& character) override;
@@ -108,6 +114,8 @@ private:
     int64_t nextTick_ = 0;
     std::map<std::string, ControlValue> values_;
     std::map<std::string, std::vector<std::vector<std::string>>> rows_;
+    std::map<std::string, std::vector<std::string>> notes_;
+    std::string status_;
     std::map<std::string, std::string> currentTab_;  // sheet -> tab
     std::string focus_;
     bool editing_ = false;  // the focused control holds typing not yet accepted

@@ -74,6 +74,16 @@ public:
     virtual void ShowRows(const Control& list, const std::vector<std::vector<std::string>>& rows) = 0;
     virtual ControlValue Read(const Control& control) const = 0;
 
+    /// The status line under the declared controls: one line of text. Hosts
+    /// without one ignore it.
+    virtual void ShowStatus(std::string_view text) { (void)text; }
+    /// A note per row of `list`, in the order of its rows ("" = none), shown
+    /// as the row's tooltip and accessible description.
+    virtual void ShowRowNotes(const Control& list, const std::vector<std::string>& notes) {
+        (void)list;
+        (void)notes;
+    }
+
     /// A modal message box; "|" starts a new line. Returns when the user has closed it.
     virtual void MessageBox(std::string_view text, std::string_view caption) = 0;
 

@@ -14,7 +14,9 @@
 namespace window {
 
 TestWindow::TestWindow(WindowHost& host, TestWindowParts parts)
-    : ThisWindow(*this, host, bindings_), parts_(std::move(parts)) {
+    : ThisWindow(*this, host, bindings_),
+      parts_(std::move(parts)),
+      statusLine_(ThisWindow.Declaration().Find("LFormatted")) {
     if (!parts_.connection)
         parts_.connection = [](TestData& data, TestWindowServices& window) {
             return std::make_unique<MyC>(data, window);
@@ -25,6 +27,8 @@ TestWindow::TestWindow(WindowHost& host, TestWindowParts parts)
     if (parts_.productAddress.empty()) parts_.productAddress = kProductAddress;
     connection_ = parts_.connection(Data, *this);
     Bind();
+    ThisWindow.SetAfterDisplay(
+        [this] { statusLine_.Show(ThisWindow.Host(), *connection_, Data, ThisWindow.Timer() > 0); });
 }
 
 TestWindow::~TestWindow() = default;

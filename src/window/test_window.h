@@ -16,6 +16,7 @@
 
 #include "modbus/test_connection.h"
 #include "modbus/test_data.h"
+#include "window/status_line.h"
 #include "window/test_settings.h"
 #include "window/variable.h"
 #include "window/window_aids.h"
@@ -87,6 +88,8 @@ public:
     const std::string& SettingsFile() const { return parts_.settingsFile; }
     const std::string& ProductAddress() const { return parts_.productAddress; }
     const std::optional<ServerAndPort>& ServerOverride() const { return parts_.serverOverride; }
+    /// The connection's state and the last exception, as the status line shows them.
+    const ConnectionStatus& Status() { return statusLine_.Status(); }
 
 private:
     void Bind();
@@ -94,6 +97,7 @@ private:
     void SetTimerPeriod(int32_t hundredths) override { ThisWindow.SetTimer(hundredths); }
     void ShowMessage(std::string_view text) override { ThisWindow.Message(text, "Brackwater"); }
     void Refresh() override { ThisWindow.Display(); }
+    void TookReply(const CommsRow& row) override { statusLine_.Status().TookReply(row); }
 
     // Released in reverse: the focus and link aids, then the connection, then the window.
     TestWindowParts parts_;
@@ -101,6 +105,7 @@ private:
     std::unique_ptr<MyC> connection_;
     std::unique_ptr<HyperLinkAid> link_;
     std::unique_ptr<FocusHighlightAid> focus_;
+    StatusLine statusLine_;
 };
 
 /// The window procedure: runs the test window on `host` until it closes and

@@ -127,6 +127,7 @@ void WindowManager::Display() {
         else
             ShowControl(plan);
     }
+    if (afterDisplay_) afterDisplay_();
 }
 
 const std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {

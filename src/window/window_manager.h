@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,8 +71,12 @@ public:
     void Update();
     /// Copies one control's shown value into its variable.
     void Update(std::string_view control);
-    /// Shows every variable in its control and every bound queue in its list.
+    /// Shows every variable in its control and every bound queue in its list,
+    /// then runs the after-display hook.
     void Display();
+    /// Runs at the end of every Display: for what the window shows beyond its
+    /// declared controls (the status line).
+    void SetAfterDisplay(std::function<void()> hook) { afterDisplay_ = std::move(hook); }
 
     /// Opens the window; its first event is kOpenWindow.
     void Open();
@@ -129,6 +134,7 @@ private:
     std::vector<ShowPlan> plans_;
     uint64_t plansVersion_ = 0;
     bool plansMade_ = false;
+    std::function<void()> afterDisplay_;
 };
 
 }  // namespace window

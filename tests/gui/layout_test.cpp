@@ -11,6 +11,7 @@
 #include "gui/multi_row_tab_bar.h"
 #include "gui/queue_model.h"
 #include "gui/resources.h"
+#include "gui/status_line.h"
 #include "gui_fixture.h"
 #include "window/test_layout.h"
 
@@ -33,7 +34,8 @@ TEST_F(LayoutTest, WindowIsBrackwaterWithItsClientAreaInDialogUnitsOfItsFont) {
     EXPECT_EQ(top->font().pointSize(), 10);
     EXPECT_FALSE(top->windowIcon().isNull());
     const gui::DialogUnits units = gui::DialogUnits::Of(top->font());
-    EXPECT_EQ(top->size(), QSize(units.X(581), units.Y(338)));
+    // The declared client area, and the status line's one line under it.
+    EXPECT_EQ(top->size(), QSize(units.X(581), units.Y(338 + gui::StatusLine::kHeightUnits)));
     // A unit is a quarter of the average letter width across and an eighth of the line height down.
     EXPECT_EQ(units.X(4), static_cast<int>(std::lround(units.AverageWidth())));
     EXPECT_EQ(units.Y(8), QFontMetrics(top->font()).height());

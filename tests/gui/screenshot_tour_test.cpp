@@ -53,6 +53,7 @@ TEST_F(ScreenshotTourTest, TicksTheBoxesOpensGrabsTwiceAndCloses) {
     EXPECT_EQ(window->Data.RequestInputs, 1);
     EXPECT_EQ(window->Data.RequestAllCounters, 1);
     EXPECT_EQ(window->Data.SendOutputs, 0);
+    EXPECT_EQ(window->Data.VMemAddr, 30000);  // typed for the exception the pictures show
     EXPECT_EQ(connection->opens, std::vector<std::string>{"127.0.0.1:5020"});
     for (const QString& picture : {file, gui::ScreenshotTour::SecondFile(file)}) {
         const QImage image(picture);

@@ -90,14 +90,18 @@ public:
             OpenFlag = 1;
             AsyncOpenBusy = 0;
         }
+        if (Packet.PacketType == NET::SimpleAsyncOpenFailed) AsyncOpenBusy = 0;
         Process();
     }
 
-    /// Stores a packet and posts the connection's event, as the engine does.
-    void Deliver(int32_t packetType, const std::vector<uint8_t>& bytes = {}) {
+    /// Stores a packet with the next serial number and posts the connection's
+    /// event, as the engine does.
+    void Deliver(int32_t packetType, const std::vector<uint8_t>& bytes = {}, int32_t winSockError = 0) {
         NET::SimplePacketType packet;
         packet.PacketType = packetType;
         packet.SockID = 1;
+        packet.WinSockError = winSockError;
+        packet.DebugPacketNumber_ = ++stored;
         packet.BinData.Set(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         packet.BinDataLen = static_cast<int32_t>(bytes.size());
         incoming.push_back(packet);
@@ -109,6 +113,7 @@ public:
     std::vector<std::string> sent;
     std::vector<int32_t> events;
     std::deque<NET::SimplePacketType> incoming;
+    int32_t stored = 0;
 };
 
 /// Records the link object's calls with the window timer at the time.

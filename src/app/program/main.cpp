@@ -7,7 +7,8 @@
 // Options of the view itself (not seen by the window's logic):
 //   --screenshot FILE   saves the window as a PNG shortly after it opens, then closes it.
 //   --screenshot-running FILE
-//                       ticks Request Inputs and Request All Counters, presses Open,
+//                       ticks Request Inputs and Request All Counters, asks for
+//                       V-memory word 30000 (off the map: exception 02), presses Open,
 //                       saves FILE after 40 timer ticks (raw list in front) and
 //                       FILE-formated after 3 more (Counters and formatted list in
 //                       front), then closes the window. With --simulator it shows
