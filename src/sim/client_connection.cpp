@@ -13,7 +13,8 @@ constexpr std::size_t kMaxLengthField = 254;  // unit identifier + the largest P
 
 }  // namespace
 
-ClientConnection::ClientConnection(int fd, int id, std::string peer) : fd_(fd), id_(id), peer_(std::move(peer)) {}
+ClientConnection::ClientConnection(int fd, int id, std::string peer)
+    : fd_(fd), id_(id), peer_(std::move(peer)), lastHeard_(std::chrono::steady_clock::now()) {}
 
 ClientConnection::~ClientConnection() { Close(false); }
 
@@ -22,6 +23,7 @@ bool ClientConnection::ReadAvailable() {
     for (;;) {
         const ssize_t got = recv(fd_, chunk.data(), chunk.size(), 0);
         if (got > 0) {
+            lastHeard_ = std::chrono::steady_clock::now();
             input_.insert(input_.end(), chunk.begin(), chunk.begin() + got);
             if (static_cast<std::size_t>(got) < chunk.size()) return true;
             continue;
@@ -86,6 +88,11 @@ void ClientConnection::WriteDue(SteadyTime now, std::chrono::milliseconds splitG
             head.due = now + splitGap;  // the next byte waits, so the peer sees it arrive alone
         }
     }
+}
+
+std::optional<SteadyTime> ClientConnection::IdleDeadline(std::chrono::milliseconds idle) const {
+    if (!Open() || !replies_.empty()) return std::nullopt;
+    return lastHeard_ + idle;
 }
 
 void ClientConnection::Close(bool reset) {

@@ -59,6 +59,10 @@ public:
     /// Closes with FIN (orderly) or, when `reset`, with RST (SO_LINGER 0).
     void Close(bool reset);
 
+    /// When the client counts as idle: the last byte it sent (or its arrival) plus
+    /// `idle`; nothing while replies are still waiting to go to it.
+    std::optional<SteadyTime> IdleDeadline(std::chrono::milliseconds idle) const;
+
 private:
     int fd_;
     int id_;
@@ -66,6 +70,7 @@ private:
     std::vector<uint8_t> input_;
     std::deque<PendingReply> replies_;
     bool blocked_ = false;
+    SteadyTime lastHeard_;
 };
 
 }  // namespace sim

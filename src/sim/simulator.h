@@ -39,6 +39,9 @@ struct SimulatorOptions {
     std::chrono::milliseconds splitByteGap{2};
     /// Connections beyond this are accepted and closed at once.
     int maxClients = 16;
+    /// A client that sends nothing for this long (and has no reply waiting) is
+    /// closed, so idle sockets cannot take every place; 0 = never.
+    std::chrono::milliseconds idleTimeout{60'000};
 };
 
 /// What listening does while the simulator runs.
@@ -111,6 +114,7 @@ private:
     AcceptMode CurrentAcceptMode() const;
     int PollTimeout(Clock::time_point nextScan) const;
     void AcceptClients();
+    void CloseIdleClients(Clock::time_point now);
     void ServeClient(ClientConnection& client);
     void HandleFrame(ClientConnection& client, const std::vector<uint8_t>& frame);
     void Report(const RequestRecord& record);

@@ -59,6 +59,7 @@ void Dl06Simulator::Run() {
         for (const auto& client : clients_) {
             if (client->Open()) client->WriteDue(now, options_.splitByteGap, sendCalls_);
         }
+        CloseIdleClients(now);
         if (options_.scanInterval.count() > 0 && now >= nextScan) {
             memory_.Tick();
             nextScan = now + options_.scanInterval;
@@ -109,6 +110,8 @@ int Dl06Simulator::PollTimeout(Clock::time_point nextScan) const {
     for (const auto& client : clients_) {
         const auto due = client->NextDue();
         if (due && !client->Blocked() && (!earliest || *due < *earliest)) earliest = due;
+        const auto idle = options_.idleTimeout.count() > 0 ? client->IdleDeadline(options_.idleTimeout) : std::nullopt;
+        if (idle && (!earliest || *idle < *earliest)) earliest = idle;
     }
     if (!earliest) return -1;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*earliest - Clock::now());
@@ -130,6 +133,14 @@ void Dl06Simulator::AcceptClients() {
         clients_.push_back(std::make_unique<ClientConnection>(fd, nextClientId_++, PeerText(address)));
         ++accepted_;
         clientCount_ = static_cast<int>(clients_.size());
+    }
+}
+
+void Dl06Simulator::CloseIdleClients(Clock::time_point now) {
+    if (options_.idleTimeout.count() <= 0) return;
+    for (const auto& client : clients_) {
+        const auto deadline = client->IdleDeadline(options_.idleTimeout);
+        if (deadline && now >= *deadline) client->Close(false);
     }
 }
 

@@ -1,7 +1,9 @@
 // Start, Stop and restart of the simulator, and its scan timer.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
+#include <vector>
 
 #include "sim_fixture.h"
 
@@ -90,6 +92,19 @@ TEST(SimulatorLifecycle, ConnectionsBeyondTheLimitAreClosedAtOnce) {
     ASSERT_TRUE(second.Connected());
     EXPECT_EQ(second.WaitForEnd(), 0);
     EXPECT_EQ(simulator.ClientCount(), 1);
+}
+
+TEST(SimulatorLifecycle, IdleClientsAreClosedSoTheyCannotShutOutANewOne) {
+    SimulatorOptions options;
+    options.idleTimeout = 100ms;
+    Dl06Simulator simulator(options);
+    ASSERT_TRUE(simulator.Start());
+    std::vector<std::unique_ptr<RawClient>> idle;
+    for (int i = 0; i < options.maxClients; ++i) idle.push_back(std::make_unique<RawClient>(simulator.Port()));
+    for (auto& client : idle) EXPECT_EQ(client->WaitForEnd(), 0);
+    RawClient late(simulator.Port());
+    ASSERT_TRUE(late.Send(kReadV7));
+    EXPECT_TRUE(late.ReceiveFrame());
 }
 
 TEST(SimulatorLifecycle, ScanTimerKeepsTheCountersCounting) {

@@ -16,7 +16,7 @@ const std::string kTool = BRACKWATER_SIM_PATH;
 TEST(BrackwaterSimTool, HelpNamesTheOptions) {
     ChildProcess tool({kTool, "--help"});
     EXPECT_EQ(tool.Wait(10s), 0);
-    for (const char* option : {"--port N", "--bind ADDR", "--verbose", "default 5020", "127.0.0.1"}) {
+    for (const char* option : {"--port N", "--bind ADDR", "--idle S", "--verbose", "default 5020", "127.0.0.1"}) {
         EXPECT_NE(tool.Output().find(option), std::string::npos) << option;
     }
 }
@@ -25,6 +25,9 @@ TEST(BrackwaterSimTool, BadArgumentsExitWithTwo) {
     ChildProcess badPort({kTool, "--port", "70000"});
     EXPECT_EQ(badPort.Wait(10s), 2);
     EXPECT_NE(badPort.Output().find("bad port 70000"), std::string::npos);
+    ChildProcess badIdle({kTool, "--idle", "-1"});
+    EXPECT_EQ(badIdle.Wait(10s), 2);
+    EXPECT_NE(badIdle.Output().find("bad idle time -1"), std::string::npos);
     ChildProcess unknown({kTool, "--frobnicate"});
     EXPECT_EQ(unknown.Wait(10s), 2);
 }

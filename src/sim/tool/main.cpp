@@ -13,13 +13,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: brackwater-sim [--port N] [--bind ADDR] [--scan MS] [--verbose]\n"
+    "Usage: brackwater-sim [--port N] [--bind ADDR] [--scan MS] [--idle S] [--verbose]\n"
     "A DL06 PLC on Modbus TCP for trying Brackwater without a controller.\n"
     "\n"
     "  --port N     TCP port to listen on (default 5020; 0 picks a free one)\n"
     "  --bind ADDR  IPv4 address to listen on (default 127.0.0.1)\n"
     "  --scan MS    scan period of the built-in program in milliseconds: counters\n"
     "               CT0-CT3 count and inputs X0-X3 change (default 500; 0 = off)\n"
+    "  --idle S     close a client that sends nothing for S seconds, so idle\n"
+    "               connections cannot take all 16 places (default 60; 0 = never)\n"
     "  --verbose    print one line per request on standard output\n"
     "  --help       show this text\n"
     "\n"
@@ -61,6 +63,10 @@ bool ParseArguments(int argc, char** argv, ToolOptions& options) {
             const auto period = ParseNumber(argv[++i], 3'600'000);
             if (!period) return std::cerr << "brackwater-sim: bad scan period " << argv[i] << "\n", false;
             options.simulator.scanInterval = std::chrono::milliseconds{*period};
+        } else if (argument == "--idle" && hasValue) {
+            const auto seconds = ParseNumber(argv[++i], 86'400);
+            if (!seconds) return std::cerr << "brackwater-sim: bad idle time " << argv[i] << "\n", false;
+            options.simulator.idleTimeout = std::chrono::seconds{*seconds};
         } else {
             std::cerr << "brackwater-sim: unknown or incomplete option " << argument << "\n" << kUsage;
             return false;
