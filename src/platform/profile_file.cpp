@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "platform/fixed_text.h"
@@ -17,6 +18,20 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r";
+/// Symbolic links followed before a write gives up, as the kernel's own limit.
+constexpr int kMaxLinkHops = 40;
+
+thread_local std::string tLastWriteError;
+
+/// Records why this thread's write failed; always false.
+bool Fail(std::string reason) {
+    tLastWriteError = std::move(reason);
+    return false;
+}
+
+std::string ErrnoText(std::string_view what, int error) {
+    return std::string(what) + ": " + std::system_category().message(error);
+}
 
 std::string_view TrimBlanks(std::string_view text) {
     auto first = text.find_first_not_of(kBlanks);
@@ -63,13 +78,19 @@ struct ProfileLines {
 
 enum class Loaded { Ok, Missing, Unusable };
 
-Loaded Load(const std::string& path, ProfileLines& out) {
+/// Reads the file at `path`; `why` (when given) tells what made it unusable.
+Loaded Load(const std::string& path, ProfileLines& out, std::string* why = nullptr) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? Loaded::Missing : Loaded::Unusable;
+    if (fd < 0) {
+        if (errno == ENOENT) return Loaded::Missing;
+        if (why != nullptr) *why = ErrnoText("cannot read " + path, errno);
+        return Loaded::Unusable;
+    }
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<std::size_t>(info.st_size) > kMaxProfileFileSize) {
         ::close(fd);
+        if (why != nullptr) *why = path + " is not a settings file (not a plain file, or over 4 MB)";
         return Loaded::Unusable;
     }
     std::string bytes;
@@ -82,7 +103,10 @@ Loaded Load(const std::string& path, ProfileLines& out) {
         if (bytes.size() > kMaxProfileFileSize) break;
     }
     ::close(fd);
-    if (bytes.size() > kMaxProfileFileSize) return Loaded::Unusable;
+    if (bytes.size() > kMaxProfileFileSize) {
+        if (why != nullptr) *why = path + " is not a settings file (over 4 MB)";
+        return Loaded::Unusable;
+    }
     std::size_t start = 0;
     while (start < bytes.size()) {
         auto end = bytes.find('\n', start);
@@ -175,20 +199,48 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 // Writes `file` to a temporary file beside `path` and renames it over `path`.
-bool ReplaceAtomically(const std::string& path, const ProfileLines& file) {
+// The temporary file is made with O_EXCL under a random name, so nothing
+// planted beside the file can redirect the write.
+bool ReplaceAtomically(const std::string& path, const ProfileLines& file, mode_t mode) {
     std::string bytes;
     for (const auto& line : file.lines) bytes += line + "\n";
     auto parts = Split(path);
     std::string temp = parts.directory + "." + parts.base + ".XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat old {};
-    mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (fd < 0) return Fail(ErrnoText("cannot create a file beside " + path, errno));
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    int error = errno;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
+    if (ok) error = errno;
     ::unlink(temp.c_str());
-    return false;
+    return Fail(ErrnoText((ok ? "cannot replace " : "cannot write beside ") + path, error));
+}
+
+/// The file a write changes: `path` itself, or the file a symbolic link at
+/// `path` finally names, so the link stays a link; `info` describes it, or is
+/// left empty when it does not exist yet. Nothing for a loop of links.
+std::optional<std::string> WriteTarget(std::string path, std::optional<struct stat>& info) {
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat found {};
+        if (::lstat(path.c_str(), &found) != 0) return path;
+        if (!S_ISLNK(found.st_mode)) {
+            info = found;
+            return path;
+        }
+        char target[4096];
+        ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<std::size_t>(length) == sizeof target) return std::nullopt;
+        std::string next(target, static_cast<std::size_t>(length));
+        path = next.front() == '/' ? next : Split(path).directory + next;
+    }
+    return std::nullopt;
+}
+
+/// A file the user has marked read-only is left alone, even by a user (root)
+/// whom the permissions would let write.
+bool ReadOnly(const std::string& path, const struct stat& info) {
+    return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
 }  // namespace
@@ -222,18 +274,26 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                std::string_view fileName) {
+    tLastWriteError.clear();
     section = TrimBlanks(section);
     key = TrimBlanks(key);
     if (!StorableName(section, std::string_view("]\r\n\0", 4)) || !StorableName(key, std::string_view("=\r\n\0", 4)))
-        return false;
+        return Fail("a section or key name that cannot be stored");
     value = value.substr(0, std::min(value.size(), value.find_first_of(std::string_view("\r\n\0", 3))));
     value = TrimRight(value);
-    std::string path = ResolveProfilePath(fileName);
-    if (path.empty() || path.back() == '/') return false;
+    std::string named = ResolveProfilePath(fileName);
+    if (named.empty() || named.back() == '/') return Fail("no file name");
+    std::optional<struct stat> info;
+    auto path = WriteTarget(named, info);
+    if (!path) return Fail(named + " is a link that leads nowhere (a loop, or a name too long)");
+    if (info && ReadOnly(*path, *info)) return Fail(*path + " is read-only");
     ProfileLines file;
-    if (Load(path, file) == Loaded::Unusable) return false;
+    std::string why;
+    if (Load(*path, file, &why) == Loaded::Unusable) return Fail(why);
     SetKey(file, section, key, value);
-    return ReplaceAtomically(path, file);
+    return ReplaceAtomically(*path, file, info ? (info->st_mode & 07777) : 0644);
 }
+
+std::string LastProfileWriteError() { return tLastWriteError; }
 
 }  // namespace platform

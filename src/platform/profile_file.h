@@ -8,7 +8,9 @@
 //
 // Reading never changes the file. Writing keeps every other line exactly as it
 // was and replaces the file in one step (a temporary file beside it, then a
-// rename), so a crash never leaves a half-written settings file.
+// rename), so a crash never leaves a half-written settings file. A file that
+// is a symbolic link stays one: the file it names is replaced, beside itself.
+// A read-only file is never replaced.
 //
 // Any thread may call; concurrent writers to one file are not coordinated
 // (the last rename wins), which is all a settings file needs.
@@ -34,10 +36,13 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 
 /// Stores `value` (trailing blanks removed, cut at a line break) as `key` of
 /// `section`, creating the file and the section when missing. Returns false
-/// when the write failed (missing directory, read-only place, a name that
-/// cannot be stored); the file is then unchanged.
+/// when the write failed (missing directory, read-only file or place, a name
+/// that cannot be stored); the file is then unchanged.
 bool WritePrivateProfileString(std::string_view section, std::string_view key, std::string_view value,
                                std::string_view fileName);
+
+/// Why this thread's last WritePrivateProfileString failed, in words; "" after a success.
+std::string LastProfileWriteError();
 
 /// The existing file that `fileName` names, found without regard to the case
 /// of its last component; `fileName` itself (with '\' turned into '/') when

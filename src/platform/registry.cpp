@@ -69,12 +69,13 @@ bool WriteAll(int fd, std::string_view text) {
     return true;
 }
 
-/// Replaces the file of `root` with `tree`: a temporary file beside it, then a rename.
+/// Replaces the file of `root` with `tree`: a temporary file beside it, then a
+/// rename. The temporary file is made with O_EXCL under a random name (mode
+/// 0600), so a link planted in the directory cannot redirect the write.
 int32_t Store(RegistryRoot root, const RegistryTree& tree) {
     auto target = RegistryFile(root);
-    auto temporary = target;
-    temporary += ".tmp." + std::to_string(getpid());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string temporary = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return CodeForErrno(errno);
     bool written = WriteAll(fd, detail::FormatRegistry(tree)) && fsync(fd) == 0;
     int error = errno;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "netcore/net_log.h"
 #include "platform/profile_file.h"
 
 namespace window {
@@ -31,8 +32,10 @@ int64_t ReadNumber(std::string_view key, int64_t fallback, int64_t low, int64_t 
     return (value && *value >= low && *value <= high) ? *value : fallback;
 }
 
-void WriteNumber(std::string_view key, int64_t value, std::string_view file) {
-    platform::WritePrivateProfileString(kSettingsSection, key, std::to_string(value), file);
+/// Writes one key; the first failure of a save is kept in `failure`.
+void WriteKey(std::string_view key, std::string_view value, std::string_view file, std::string& failure) {
+    if (!platform::WritePrivateProfileString(kSettingsSection, key, value, file) && failure.empty())
+        failure = platform::LastProfileWriteError();
 }
 
 }  // namespace
@@ -52,11 +55,15 @@ void WriteTestSettings(const TestData& data, std::string_view file) {
 }
 
 void WriteTestSettings(const TestData& data, const ServerAndPort& stored, std::string_view file) {
-    WriteNumber("TimerValue", data.TimerValue, file);
-    platform::WritePrivateProfileString(kSettingsSection, "Server", stored.server, file);
-    WriteNumber("Port", stored.port, file);
-    WriteNumber("AfterSendPauseValue", data.AfterSendPauseValue, file);
-    WriteNumber("SendAllTimerValue", data.SendAllTimerValue, file);
+    std::string failure;
+    WriteKey("TimerValue", std::to_string(data.TimerValue), file, failure);
+    WriteKey("Server", stored.server, file, failure);
+    WriteKey("Port", std::to_string(stored.port), file, failure);
+    WriteKey("AfterSendPauseValue", std::to_string(data.AfterSendPauseValue), file, failure);
+    WriteKey("SendAllTimerValue", std::to_string(data.SendAllTimerValue), file, failure);
+    // The window goes on closing; the trace is where a developer learns why
+    // the next run starts from the old values.
+    if (!failure.empty()) NetDebugTrace("Settings not saved to " + std::string(file) + ": " + failure);
 }
 
 }  // namespace window

@@ -33,7 +33,8 @@ struct ServerAndPort {
 
 /// Reads TimerValue, Server, Port, AfterSendPauseValue and SendAllTimerValue, in that order.
 void ReadTestSettings(TestData& data, std::string_view file = kSettingsFile);
-/// Writes the same keys in the same order; a failed write is not reported.
+/// Writes the same keys in the same order. A failed write is not shown to the
+/// user; one trace line names the file and the reason.
 void WriteTestSettings(const TestData& data, std::string_view file = kSettingsFile);
 /// The same, but with `stored` in place of the window's Server and Port, so a
 /// run that connects elsewhere leaves the user's own server in the file.

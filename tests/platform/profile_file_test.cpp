@@ -136,6 +136,31 @@ TEST_F(ProfileFile, FailedWritesLeaveNoTraceAndReportFalse) {
     EXPECT_EQ(FileCount(), geteuid() != 0 ? 2u : 1u);  // no temporary file left behind
 }
 
+TEST_F(ProfileFile, AReadOnlyFileIsNotReplacedAndTheReasonIsKept) {
+    Put("ro.ini", "[Test]\nPort=1\n");
+    fs::permissions(PathOf("ro.ini"), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_FALSE(WritePrivateProfileString("Test", "Port", "2", PathOf("ro.ini")));
+    EXPECT_EQ(LastProfileWriteError(), PathOf("ro.ini") + " is read-only");
+    EXPECT_EQ(Contents("ro.ini"), "[Test]\nPort=1\n");
+    EXPECT_EQ(FileCount(), 1u);
+    fs::permissions(PathOf("ro.ini"), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_TRUE(WritePrivateProfileString("Test", "Port", "2", PathOf("ro.ini")));
+    EXPECT_EQ(LastProfileWriteError(), "");
+}
+
+TEST_F(ProfileFile, ALinkStaysALinkAndTheFileItNamesIsReplacedBesideItself) {
+    fs::create_directory(PathOf("real"));
+    Put("real/target.ini", "[Test]\nPort=1\n");
+    fs::create_symlink("real/target.ini", PathOf("Brackwater.ini"));
+    ASSERT_TRUE(WritePrivateProfileString("Test", "Port", "2", PathOf("BRACKWATER.INI")));
+    EXPECT_TRUE(fs::is_symlink(PathOf("Brackwater.ini")));
+    EXPECT_EQ(Contents("real/target.ini"), "[Test]\nPort=2\n");
+    EXPECT_EQ(FileCount(), 2u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(PathOf("real")), fs::directory_iterator()), 1);
+    fs::create_symlink("loop.ini", PathOf("loop.ini"));
+    EXPECT_FALSE(WritePrivateProfileString("Test", "Port", "2", PathOf("loop.ini")));
+}
+
 TEST_F(ProfileFile, WriteKeepsTheFilesPermissions) {
     Put("p.ini", "[Test]\n");
     fs::permissions(PathOf("p.ini"), fs::perms::owner_read | fs::perms::owner_write);

@@ -135,6 +135,18 @@ TEST_F(Registry, EveryWriteReplacesTheFileWholeAndLeavesNoTemporaryFile) {
     EXPECT_EQ(entries, 3u);  // the file, the snapshot, the lock file
 }
 
+TEST_F(Registry, ALinkPlantedInTheDirectoryCannotRedirectAWrite) {
+    WriteRegistryValue(kUser, kGuidKey, "RUNID", RegistryValue::Dword(1));  // makes the directory
+    auto victim = registry.Directory() / "victim";
+    WriteText(victim, "untouched");
+    // Where a temporary file with a name made from the process id would go.
+    std::filesystem::create_symlink(victim,
+                                    registry.Directory() / ("current_user.reg.tmp." + std::to_string(getpid())));
+    EXPECT_EQ(WriteRegistryValue(kUser, kGuidKey, "RUNID", RegistryValue::Dword(2)), ERROR_SUCCESS);
+    EXPECT_EQ(FileText(victim), "untouched");
+    EXPECT_EQ(Read(kUser, kGuidKey, "RUNID").Number(), 2u);
+}
+
 TEST_F(Registry, DamagedOrCutFilesReadAsEmptyAndAreReplacedByTheNextWrite) {
     WriteRegistryValue(kUser, kGuidKey, "Description", RegistryValue::String("A long enough description"));
     std::string whole = FileText(RegistryFile(kUser));

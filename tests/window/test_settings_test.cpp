@@ -1,6 +1,7 @@
 // The settings file as the window reads it when it opens and writes it when it closes.
 #include "window/test_settings.h"
 
+#include "platform/debug_output.h"
 #include "test_window_fixture.h"
 #include "window/ini_class.h"
 
@@ -132,6 +133,18 @@ TEST_F(TestWindowTest, AnUnwritablePlaceLeavesTheWindowClosingNormally) {
     host.Press("BExit");
     EXPECT_TRUE(host.Ended());
     EXPECT_FALSE(std::filesystem::exists(settingsFile));
+}
+
+TEST_F(TestWindowTest, AReadOnlyFileIsKeptAndTheTraceSaysWhyNothingWasSaved) {
+    WriteSettings("[Test]\nPort=503\n");
+    std::filesystem::permissions(settingsFile, std::filesystem::perms::owner_read);
+    platform::ScopedCapture trace;
+    StartWindow();
+    host.Enter("Port", "1502");
+    host.Press("BExit");
+    EXPECT_TRUE(host.Ended());
+    EXPECT_EQ(SettingsText(), "[Test]\nPort=503\n");
+    EXPECT_TRUE(trace.Contains("Settings not saved to " + settingsFile + ": " + settingsFile + " is read-only"));
 }
 
 }  // namespace
