@@ -33,7 +33,8 @@ inline bool OnPath(const std::string& program) {
 
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::vector<std::string>& arguments) {
+    /// Starts `arguments` in `directory` (empty: this process's working directory).
+    explicit ChildProcess(const std::vector<std::string>& arguments, const std::string& directory = {}) {
         int ends[2];
         if (pipe2(ends, O_CLOEXEC) != 0) return;
         readEnd_ = ends[0];
@@ -44,6 +45,7 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+        if (!directory.empty()) posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
         if (posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(ends[1]);
@@ -59,6 +61,11 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    /// Stops reading the child's output: its next write finds the pipe broken.
+    void CloseOutput() {
+        if (readEnd_ >= 0) close(readEnd_);
+        readEnd_ = -1;
+    }
     const std::string& Output() const { return output_; }
     void Signal(int number) {
         if (pid_ > 0 && !status_) kill(pid_, number);
@@ -94,7 +101,7 @@ private:
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd entry{readEnd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) != 1) return false;
+        if (readEnd_ < 0 || left.count() <= 0 || poll(&entry, 1, static_cast<int>(left.count())) != 1) return false;
         char chunk[1024];
         const ssize_t got = read(readEnd_, chunk, sizeof chunk);
         if (got <= 0) return false;

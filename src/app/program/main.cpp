@@ -1,5 +1,6 @@
 // brackwater: the program. Takes the command line, brings up Qt, and runs the
-// main procedure with the test window shown through the Qt view.
+// main procedure with the test window shown through the Qt view. SIGTERM,
+// SIGINT and SIGHUP close the window as its close box does; SIGPIPE is ignored.
 //
 // Program options (besides the network library's switches):
 //   --simulator[=PORT]  runs the DL06 simulator in-process on 127.0.0.1:PORT
@@ -14,6 +15,8 @@
 //                       front), then closes the window. With --simulator it shows
 //                       the window at work, as in the README.
 #include <QApplication>
+#include <QDialog>
+#include <QSocketNotifier>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -22,6 +25,7 @@
 
 #include "app/program.h"
 #include "app/simulator_option.h"
+#include "app/stop_signals.h"
 #include "app/window_aids.h"
 #include "gui/qt_window_host.h"
 #include "gui/resources.h"
@@ -29,6 +33,8 @@
 #include "net/callback/callback_window.h"
 #include "netcore/net_startup.h"
 #include "platform/command_line.h"
+#include "platform/threads.h"
+#include "window/events.h"
 #include "window/test_window.h"
 
 namespace {
@@ -40,9 +46,24 @@ QString FileAfter(std::string_view option, int argc, char** argv) {
     return {};
 }
 
+/// A stop signal closes the window as its close box does: a message box that
+/// holds the window up is dismissed first, then the close reaches the window
+/// through its queue, which it reads even before it has opened.
+void WatchStopSignals(int readEnd, QObject& owner) {
+    if (readEnd < 0) return;
+    auto* notifier = new QSocketNotifier(readEnd, QSocketNotifier::Read, &owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, &owner, [readEnd] {
+        if (!app::TakeStopSignal(readEnd)) return;
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->reject();
+        platform::PostEvent(window::kCloseWindow);
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // First of all, so a stop signal at any later moment takes the window's way out.
+    const int stopSignals = app::CatchStopSignals();
     // The simulator comes first, so a bad option or a taken port ends the
     // program before anything else has started.
     const app::SimulatorChoice simulatorChoice = app::ParseSimulatorOption({argv + 1, argv + argc});
@@ -66,6 +87,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("brackwater"));
 
     gui::QtWindowHost host;
+    WatchStopSignals(stopSignals, qt);
     if (const QString file = FileAfter("--screenshot", argc, argv); !file.isEmpty()) host.ScreenshotThenClose(file);
     std::unique_ptr<gui::ScreenshotTour> tour;
     if (const QString file = FileAfter("--screenshot-running", argc, argv); !file.isEmpty())
