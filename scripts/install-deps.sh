@@ -9,7 +9,7 @@ PACKAGES=(
   libmodbus-dev libfmt-dev mbpoll
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
-  python3-pymodbus
+  python3-pymodbus python3-serial python3-serial-asyncio  # pymodbus imports both; Debian only recommends them
 )
 PACKAGES+=("$@")
 
