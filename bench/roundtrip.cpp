@@ -4,10 +4,12 @@
 //   libmodbus  modbus_read_registers
 //   brackwater the library's connection object: Send, then the reply comes back
 //              through the callback thread as packets handed to Process
+//   cli        brackwater-cli's session: the same connection object with the
+//              window's send log, transmission pass and reply processing
 // Each client does its round trips in turn, and the turns are repeated
 // (--runs, default 3) so each figure is a median of interleaved runs.
 //
-//   roundtrip [--trips N] [--runs N] [--warmup N] [--only raw|libmodbus|brackwater]
+//   roundtrip [--trips N] [--runs N] [--warmup N] [--only raw|libmodbus|brackwater|cli]
 // (--only times one client, for profiling; no ratios are printed then).
 // Pin the whole run to one CPU with `taskset -c 0` to calm a noisy machine
 // (scripts/bench.sh roundtrip --pin does).
@@ -27,6 +29,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/timed_connection.h"
+#include "cli/session.h"
 
 namespace {
 
@@ -126,6 +129,26 @@ private:
     bench::TimedConnection connection_;
 };
 
+class CliClient {
+public:
+    explicit CliClient(uint16_t port) : session_({"127.0.0.1", port, 5000, 0}) {
+        std::string error;
+        Require(session_.Connect(error), "brackwater-cli open");
+    }
+
+    void RoundTrip(uint16_t) {
+        std::string error;
+        Require(session_.Exchange(read_, answers_, error) && answers_[0].kind == cli::Answer::Kind::Reply,
+                "brackwater-cli round trip");
+    }
+
+private:
+    cli::Session session_;
+    const std::vector<cli::Request> read_{
+        {cli::Space::Registers, 3, bench::kFirstRegister, bench::kRegisterCount, {}, "V1000..V1077"}};
+    std::vector<cli::Answer> answers_;
+};
+
 struct Row {
     const char* name;
     std::function<void(uint16_t)> roundTrip;
@@ -161,9 +184,12 @@ void Print(const std::vector<Row>& rows, long trips, long runs, uint16_t port) {
     const double raw = bench::Median(rows[0].microseconds);
     const double libmodbus = bench::Median(rows[1].microseconds);
     const double ours = bench::Median(rows[2].microseconds);
+    const double cli = bench::Median(rows[3].microseconds);
     // Ratios of round trips per second: above 1 means ours is faster.
     std::printf("\nbrackwater / libmodbus = %.2fx (target >= 1.0)\n", libmodbus / ours);
     std::printf("brackwater / raw       = %.2fx (target >= 0.7)\n", raw / ours);
+    std::printf("cli / brackwater       = %.2fx (target >= 1.0 within noise: the command line costs no more)\n",
+                ours / cli);
 }
 
 }  // namespace
@@ -179,11 +205,13 @@ int main(int argc, char** argv) {
     RawClient raw(server.Port());
     LibmodbusClient libmodbus(server.Port());
     LibraryClient ours(server.Port());
+    CliClient cli(server.Port());
 
     std::vector<Row> rows = {
         {"raw", [&](uint16_t tid) { raw.RoundTrip(tid); }, {}, {}},
         {"libmodbus", [&](uint16_t tid) { libmodbus.RoundTrip(tid); }, {}, {}},
         {"brackwater", [&](uint16_t tid) { ours.RoundTrip(tid); }, {}, {}},
+        {"cli", [&](uint16_t tid) { cli.RoundTrip(tid); }, {}, {}},
     };
     const std::string only = bench::TextOption(argc, argv, "--only", "");
     for (long run = 0; run < runs; ++run) {

@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
   python3-pymodbus python3-serial python3-serial-asyncio  # pymodbus imports both; Debian only recommends them
+  libpcap-dev tshark help2man
 )
 PACKAGES+=("$@")
 
@@ -28,5 +29,7 @@ echo "Installing missing packages: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+# tshark's package asks whether ordinary users may capture; the tool only reads files.
+echo "wireshark-common wireshark-common/install-setuid boolean false" | $SUDO debconf-set-selections
 $SUDO apt-get update -qq
 $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

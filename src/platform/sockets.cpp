@@ -151,15 +151,25 @@ int32_t setsockopt(SocketHandle s, int32_t level, int32_t option, const Linger& 
     return 0;
 }
 
-int32_t getsockname(SocketHandle s, SockAddrIn& address) {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(s, reinterpret_cast<sockaddr*>(&local), &length) != 0) return FailWithErrno();
-    if (local.sin_family != AF_INET) return FailWith(WSAEAFNOSUPPORT);
+namespace {
+
+using NameQuery = int (*)(int, sockaddr*, socklen_t*);
+
+int32_t AddressOf(NameQuery query, SocketHandle s, SockAddrIn& address) {
+    sockaddr_in found{};
+    socklen_t length = sizeof found;
+    if (query(s, reinterpret_cast<sockaddr*>(&found), &length) != 0) return FailWithErrno();
+    if (found.sin_family != AF_INET) return FailWith(WSAEAFNOSUPPORT);
     address = SockAddrIn{};
-    address.sin_port = local.sin_port;
-    address.sin_addr = local.sin_addr.s_addr;
+    address.sin_port = found.sin_port;
+    address.sin_addr = found.sin_addr.s_addr;
     return 0;
 }
+
+}  // namespace
+
+int32_t getsockname(SocketHandle s, SockAddrIn& address) { return AddressOf(::getsockname, s, address); }
+
+int32_t getpeername(SocketHandle s, SockAddrIn& address) { return AddressOf(::getpeername, s, address); }
 
 }  // namespace platform

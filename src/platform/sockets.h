@@ -96,6 +96,9 @@ int32_t setsockopt(SocketHandle s, int32_t level, int32_t option, const Linger& 
 /// The socket's local address.
 int32_t getsockname(SocketHandle s, SockAddrIn& address);
 
+/// The address of the socket's peer (WSAENOTCONN while it has none).
+int32_t getpeername(SocketHandle s, SockAddrIn& address);
+
 /// Four decimal numbers 0-255 joined by points (trailing blanks allowed) as an
 /// address in network byte order; anything else gives INADDR_NONE_VALUE, so
 /// "255.255.255.255" and a host name give the same value.

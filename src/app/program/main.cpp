@@ -5,6 +5,7 @@
 // Program options (besides the network library's switches):
 //   --simulator[=PORT]  runs the DL06 simulator in-process on 127.0.0.1:PORT
 //                       (default 5020) and points the window at it for this run.
+//   --capture FILE      writes the connection's traffic to FILE as a pcap file.
 // Options of the view itself (not seen by the window's logic):
 //   --screenshot FILE   saves the window as a PNG shortly after it opens, then closes it.
 //   --screenshot-running FILE
@@ -27,6 +28,7 @@
 #include "app/simulator_option.h"
 #include "app/stop_signals.h"
 #include "app/window_aids.h"
+#include "capture/capturing_connection.h"
 #include "gui/qt_window_host.h"
 #include "gui/resources.h"
 #include "gui/screenshot_tour.h"
@@ -79,6 +81,16 @@ int main(int argc, char** argv) {
         if (!started) return 1;
     }
 
+    std::unique_ptr<capture::TcpCapture> capture;
+    if (const QString file = FileAfter("--capture", argc, argv); !file.isEmpty()) {
+        std::string error;
+        capture = capture::TcpCapture::Create(file.toLocal8Bit().toStdString(), error);
+        if (!capture) {
+            std::cerr << "brackwater: " << error << std::endl;
+            return 2;
+        }
+    }
+
     platform::SetCommandLine(argc, argv);
     // The library starts first (it reads the command line) and shuts down last.
     NetStartupType NetStartup;
@@ -95,10 +107,15 @@ int main(int argc, char** argv) {
 
     app::ProgramParts parts;
     parts.setDefaultIcon = [](std::string_view icon) { QApplication::setWindowIcon(gui::IconFor(icon)); };
-    parts.runWindow = [&host, &simulator] {
+    parts.runWindow = [&host, &simulator, &capture] {
         app::WindowAids aids;
         window::TestWindowParts windowParts;
         aids.Install(windowParts);
+        if (capture) {
+            windowParts.connection = [&capture](TestData& data, TestWindowServices& window) {
+                return capture::MakeCapturingConnection(data, window, *capture);
+            };
+        }
         if (simulator.Running()) windowParts.serverOverride = simulator.Server();
         window::Test(host, std::move(windowParts));
     };
