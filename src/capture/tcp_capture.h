@@ -43,6 +43,8 @@ public:
     void Closed(bool byPeer);
 
     bool Connection() const { return connected_; }
+    /// The local port of the connection last recorded.
+    uint16_t LocalPort() const { return local_.port; }
     /// Segments written so far.
     uint64_t Segments() const { return segments_; }
 

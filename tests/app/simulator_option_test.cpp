@@ -8,8 +8,8 @@
 
 #include <thread>
 
-#include "../sim/child_process.h"
 #include "../sim/sim_fixture.h"
+#include "child_process.h"
 
 namespace app {
 namespace {

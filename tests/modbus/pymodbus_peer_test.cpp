@@ -13,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-#include "../sim/child_process.h"
+#include "child_process.h"
 #include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
