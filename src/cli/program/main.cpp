@@ -8,7 +8,7 @@
 
 #include "cli/run.h"
 #include "cli/session.h"
-#include "net/callback_window.h"
+#include "net/callback/callback_window.h"
 #include "netcore/net_startup.h"
 #include "platform/command_line.h"
 
