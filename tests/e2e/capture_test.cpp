@@ -24,6 +24,7 @@ TEST_F(EndToEndTest, CaptureHoldsTheWindowsRequestAndReply) {
     host.SelectTab("Tab_Inputs");
     host.Press("BRequestInputs");
     TickUntilAnswered();
+    host.CloseBox();  // the window and its connection end before the capture does
 
     sim::testing::ChildProcess tshark({"tshark", "-r", file, "-d", "tcp.port==" + std::to_string(port) + ",mbtcp", "-Y",
                                        "mbtcp", "-T", "fields", "-e", "mbtcp.trans_id", "-e", "modbus.func_code", "-e",
