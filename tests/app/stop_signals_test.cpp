@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../sim/child_process.h"
+#include "child_process.h"
 #include "platform/desktop_setting.h"
 #include "platform/registry.h"
 #include "test_time.h"
