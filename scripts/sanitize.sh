@@ -35,13 +35,18 @@ status=0
 summary=()
 for preset in "${presets[@]}"; do
     started=$(date +%s)
-    if { [ $core -eq 1 ] && run_core "$preset"; } || { [ $core -eq 0 ] && ./test.sh "$preset"; }; then
+    run=(./test.sh "$preset")
+    what=$preset
+    if [ $core -eq 1 ]; then
+        run=(run_core "$preset")
+        what="$preset (core suites)"
+    fi
+    if "${run[@]}"; then
         result=passed
     else
         result=FAILED
         status=1
     fi
-    what=$([ $core -eq 1 ] && echo "$preset (core suites)" || echo "$preset")
     summary+=("$what: $result in $(( $(date +%s) - started )) s")
 done
 
