@@ -27,14 +27,23 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir); }
 
     /// One line per Modbus PDU that tshark decodes: "transaction function source-port".
+    /// Replies read together are one segment holding several PDUs, which tshark
+    /// lists as "1,2<TAB>1,3<TAB>port".
     std::vector<std::string> Decoded() {
-        const Outcome tshark =
-            RunAsIs({"tshark", "-r", file, "-d", "tcp.port==" + Port() + ",mbtcp", "-Y", "mbtcp", "-T", "fields", "-E",
-                     "occurrence=f", "-e", "mbtcp.trans_id", "-e", "modbus.func_code", "-e", "tcp.srcport"});
+        const Outcome tshark = RunAsIs({"tshark", "-r", file, "-d", "tcp.port==" + Port() + ",mbtcp", "-Y", "mbtcp",
+                                        "-T", "fields", "-E", "occurrence=a", "-E", "aggregator=,", "-e",
+                                        "mbtcp.trans_id", "-e", "modbus.func_code", "-e", "tcp.srcport"});
         std::vector<std::string> lines;
         std::istringstream in(tshark.output);
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty() && std::isdigit(static_cast<unsigned char>(line[0]))) lines.push_back(line);
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            std::string transactions, functions, port;
+            if (line.empty() || !std::isdigit(static_cast<unsigned char>(line[0]))) continue;  // not a PDU line
+            if (!(fields >> transactions >> functions >> port)) continue;
+            std::istringstream t(transactions), f(functions);
+            for (std::string tid, code; std::getline(t, tid, ',') && std::getline(f, code, ',');)
+                lines.push_back(tid + "\t" + code + "\t" + port);
+        }
         return lines;
     }
 
