@@ -47,14 +47,22 @@ namespace {
 
 class SystemClock : public Clock {
 public:
+    // Any thread may call. The time is read for every frame sent and received,
+    // and localtime_r is the dear part of a reading: each thread keeps the
+    // local second of day of the last second it converted (the local offset
+    // changes only on a second boundary, so one conversion holds for the second).
     int32_t TimeOfDay() const override {
+        thread_local time_t convertedSecond = -1;
+        thread_local int64_t secondOfDay = 0;
         timespec ts{};
         clock_gettime(CLOCK_REALTIME, &ts);
-        tm local{};
-        localtime_r(&ts.tv_sec, &local);
-        int64_t hundredths =
-            (local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec) * 100LL + ts.tv_nsec / 10'000'000;
-        return static_cast<int32_t>(hundredths + 1);
+        if (ts.tv_sec != convertedSecond) {
+            tm local{};
+            localtime_r(&ts.tv_sec, &local);
+            secondOfDay = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec;
+            convertedSecond = ts.tv_sec;
+        }
+        return static_cast<int32_t>(secondOfDay * 100 + ts.tv_nsec / 10'000'000 + 1);
     }
     Date Today() const override {
         time_t now = time(nullptr);
