@@ -1,10 +1,9 @@
 #include "modbus/send_log.h"
 
-#include <fmt/format.h>
-
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
-#include "modbus/conversions.h"
 #include "platform/clock.h"
 
 namespace {
@@ -46,14 +45,23 @@ void InsertByIdentifier(std::vector<CommsRow>& rows, CommsRow row) {
     rows.insert(at, std::move(row));
 }
 
+namespace {
+/// A stable sort that leaves an ordered log alone: the log is usually in order
+/// already, and a stable sort would still copy every row out and back.
+template <class Before>
+void SortRows(std::vector<CommsRow>& rows, Before before) {
+    if (!std::is_sorted(rows.begin(), rows.end(), before)) std::stable_sort(rows.begin(), rows.end(), before);
+}
+}  // namespace
+
 void SortForSending(std::vector<CommsRow>& rows) {
-    std::stable_sort(rows.begin(), rows.end(), [](const CommsRow& a, const CommsRow& b) {
+    SortRows(rows, [](const CommsRow& a, const CommsRow& b) {
         return a.OutModbusTcpFrame.TransactionIdentifier() < b.OutModbusTcpFrame.TransactionIdentifier();
     });
 }
 
 void SortForDisplay(std::vector<CommsRow>& rows) {
-    std::stable_sort(rows.begin(), rows.end(), [](const CommsRow& a, const CommsRow& b) {
+    SortRows(rows, [](const CommsRow& a, const CommsRow& b) {
         if (a.SentTime != b.SentTime) return a.SentTime > b.SentTime;
         return a.OutModbusTcpFrame.TransactionIdentifier() > b.OutModbusTcpFrame.TransactionIdentifier();
     });
@@ -83,23 +91,54 @@ void AddRawLine(TestData& data, std::string_view line) {
     data.QReturn.push_front(row);
 }
 
+namespace {
+/// Appends `value` right-aligned in `width` characters, padded with `fill`.
+/// These lines are made for every frame sent and received, so they are built
+/// by hand rather than through a format string.
+void AppendPadded(std::string& text, std::size_t value, std::size_t width, char fill) {
+    char digits[20];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    const auto length = static_cast<std::size_t>(end - digits);
+    if (length < width) text.append(width - length, fill);
+    text.append(digits, length);
+}
+
+void AppendHourMinute(std::string& text, int32_t hundredths) {
+    AppendPadded(text, static_cast<std::size_t>(hundredths / 360000), 2, '0');
+    AppendPadded(text, static_cast<std::size_t>(hundredths / 6000 % 60), 2, '0');
+}
+}  // namespace
+
 std::string HourMinuteText(int32_t timeOfDay) {
-    int32_t hundredths = std::max(timeOfDay - 1, 0);
-    return fmt::format("{:02}{:02}", hundredths / 360000, hundredths / 6000 % 60);
+    std::string text;
+    AppendHourMinute(text, std::max(timeOfDay - 1, 0));
+    return text;
 }
 
 std::string SentTimeText(int32_t timeOfDay) {
-    int32_t hundredths = std::max(timeOfDay - 1, 0);
-    return fmt::format("{:02}:{:02}:{:02}.{:02}", hundredths / 360000, hundredths / 6000 % 60, hundredths / 100 % 60,
-                       hundredths % 100);
+    const auto hundredths = static_cast<std::size_t>(std::max(timeOfDay - 1, 0));
+    std::string text;
+    AppendPadded(text, hundredths / 360000, 2, '0');
+    text += ':';
+    AppendPadded(text, hundredths / 6000 % 60, 2, '0');
+    text += ':';
+    AppendPadded(text, hundredths / 100 % 60, 2, '0');
+    text += '.';
+    AppendPadded(text, hundredths % 100, 2, '0');
+    return text;
 }
 
 std::string FrameLine(int32_t timeOfDay, std::string_view tag, std::span<const uint8_t> frame) {
-    std::string line = fmt::format("{}{}{:>3}", HourMinuteText(timeOfDay), tag, frame.size());
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string line;
+    line.reserve(kLineLength + 3);
+    AppendHourMinute(line, std::max(timeOfDay - 1, 0));
+    line += tag;
+    AppendPadded(line, frame.size(), 3, ' ');
     for (uint8_t byte : frame) {
         if (line.size() >= kLineLength) break;
-        line += ' ';
-        line += DecToHex(byte, 2);
+        const char text[] = {' ', kDigits[byte >> 4], kDigits[byte & 0x0F]};
+        line.append(text, sizeof text);
     }
     line.resize(std::min(line.size(), kLineLength));
     return line;

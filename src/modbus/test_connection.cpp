@@ -56,14 +56,18 @@ void MyC::Process() {
 
 void MyC::TakeInData() {
     // A reply that TCP delivered in pieces continues the kept tail, but only on
-    // the connection the tail came from.
-    std::vector<uint8_t> received;
-    if (!tail_.empty() && tailSockID_ == Packet.SockID) received = std::move(tail_);
+    // the connection the tail came from. Without a tail the frames are read
+    // from the packet itself: nothing taking a frame sends on this connection.
+    const std::string_view bytes = Packet.Data();
+    std::span<const uint8_t> rest(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    std::vector<uint8_t> joined;
+    if (!tail_.empty() && tailSockID_ == Packet.SockID) {
+        joined = std::move(tail_);
+        joined.insert(joined.end(), rest.begin(), rest.end());
+        rest = joined;
+    }
     tail_.clear();
-    std::string_view bytes = Packet.Data();
-    received.insert(received.end(), bytes.begin(), bytes.end());
 
-    std::span<const uint8_t> rest(received);
     while (!rest.empty()) {
         if (rest.size() < kHeaderWords) {  // the length field has not arrived yet
             tail_.assign(rest.begin(), rest.end());

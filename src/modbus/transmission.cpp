@@ -36,18 +36,19 @@ void SendPacket(TestData& data, NetSimple& connection, CommsRow& row) {
 
     ModbusTcpFrame& frame = row.OutModbusTcpFrame;
     std::size_t length = FrameLength(frame);
-    AddRawLine(data, FrameLine(platform::ClockTime(), " REQ ", frame.Bytes().first(length)));
+    const int32_t now = platform::ClockTime();  // one reading for the line and the count
+    AddRawLine(data, FrameLine(now, " REQ ", frame.Bytes().first(length)));
 
     std::memcpy(data.OutModbusTcpFrameBytes.Data(), frame.Bytes().data(), 6);
     frame.SwapHeaderWords();
     HandToConnection(connection, frame, length);
-    CountTransmission(data, platform::ClockTime());
+    CountTransmission(data, now);
     int32_t pause = std::clamp(data.AfterSendPauseValue, 0, kLongestAfterSendPause);
     if (pause > 0) platform::TheClock().Sleep(pause);
     std::memcpy(frame.Bytes().data(), data.OutModbusTcpFrameBytes.Data(), 6);
 
     row.Sent = 1;
-    row.SentTime = platform::ClockTime();
+    row.SentTime = pause > 0 ? platform::ClockTime() : now;
     row.SentTimeString = SentTimeText(row.SentTime);
     ++row.SendCount;
 }
