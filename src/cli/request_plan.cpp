@@ -70,7 +70,9 @@ std::map<Space, std::vector<Item>> BySpace(const std::vector<Assignment>& assign
 }  // namespace
 
 std::vector<uint8_t> Request::Pdu() const {
-    std::vector<uint8_t> pdu{function};
+    std::vector<uint8_t> pdu;
+    pdu.reserve(6 + 2 * values.size());  // function, start, quantity, count and the data, in one allocation
+    pdu.push_back(function);
     PutWord(pdu, start);
     if (function == kWriteSingleCoil) {
         PutWord(pdu, values.at(0) != 0 ? kCoilOn : 0);

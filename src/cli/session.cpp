@@ -1,7 +1,5 @@
 #include "cli/session.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <csignal>
 
@@ -19,17 +17,18 @@ volatile std::sig_atomic_t interrupted = 0;
 /// Requests in the send log at once: well below the position from which
 /// reply processing cuts answered rows, so none is cut before it is taken.
 constexpr std::size_t kBatch = 16;
-/// Longest single poll of the event queue, so an interrupt is seen soon
-/// even when its signal went to another thread.
-constexpr std::chrono::milliseconds kLongestPoll{100};
+/// Longest single wait on the event queue: a signal does not end the wait,
+/// so an interrupt is seen within this time.
+constexpr std::chrono::milliseconds kLongestWait{100};
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<uint8_t> ReplyPdu(const ModbusTcpFrame& frame) {
+/// Puts the reply's PDU into `pdu` (reusing its storage).
+void CopyReplyPdu(const ModbusTcpFrame& frame, std::vector<uint8_t>& pdu) {
     const auto length = static_cast<std::size_t>(
         std::clamp<int32_t>(frame.LengthField() - 1, 0, static_cast<int32_t>(ModbusTcpFrame::kSize - 7)));
     const auto bytes = frame.Bytes().subspan(7, length);  // after the unit identifier
-    return {bytes.begin(), bytes.end()};
+    pdu.assign(bytes.begin(), bytes.end());
 }
 
 }  // namespace
@@ -58,14 +57,15 @@ void Session::Pump() {
     while (auto event = platform::TakeEvent()) connection_->TakeEvent(*event);
 }
 
-bool Session::RunUntil(Clock::time_point deadline, const std::function<bool()>& done) {
+template <class Done>
+bool Session::RunUntil(Clock::time_point deadline, Done done) {
     for (;;) {
         Pump();
         if (done()) return true;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || Interrupted()) return false;
-        pollfd queue{platform::QueueWakeFd(), POLLIN, 0};
-        ::poll(&queue, 1, static_cast<int>(std::min(left, kLongestPoll).count()));
+        // A futex wait, woken by the post itself: no eventfd is written, polled and drained per reply.
+        if (auto event = platform::WaitEvent(std::min(left, kLongestWait))) connection_->TakeEvent(*event);
     }
 }
 
@@ -104,13 +104,15 @@ void Session::Enter(const Request& request, std::size_t index, Pending& pending)
     frame.SetFunctionCode(pdu[0]);
     std::copy(pdu.begin() + 1, pdu.end(), frame.DataBytes().begin());
     // Requests of one exchange differ, so none waits as a duplicate of another.
-    if (EnterRequest(data_, row)) pending[frame.TransactionIdentifier()] = index;
+    if (EnterRequest(data_, row)) pending.emplace_back(frame.TransactionIdentifier(), index);
 }
 
 void Session::Harvest(Pending& pending, std::vector<Answer>& answers) {
     auto& rows = data_.QComms;
     for (auto row = rows.begin(); row != rows.end();) {
-        const auto found = pending.find(row->OutModbusTcpFrame.TransactionIdentifier());
+        const uint16_t identifier = row->OutModbusTcpFrame.TransactionIdentifier();
+        const auto found =
+            std::find_if(pending.begin(), pending.end(), [&](const auto& entry) { return entry.first == identifier; });
         const ModbusTcpFrame& reply = row->InModbusTcpFrame;
         // Reply processing marks a reply with the request's function code as
         // answered and keeps an exception reply in the row, leaving it waiting.
@@ -121,7 +123,7 @@ void Session::Harvest(Pending& pending, std::vector<Answer>& answers) {
         }
         Answer& answer = answers[found->second];
         answer.kind = row->Recieved == 1 ? Answer::Kind::Reply : Answer::Kind::Exception;
-        answer.pdu = ReplyPdu(reply);
+        CopyReplyPdu(reply, answer.pdu);
         answer.exception = reply.DataByte(1);
         pending.erase(found);
         row = rows.erase(row);

@@ -4,7 +4,7 @@
 // unanswered requests, and the transmission pass that sends and resends them.
 // The connection's events are taken from this thread's event queue and run
 // here, as the window's host runs them; between events the session waits on
-// the queue with a bounded poll, so every wait ends at its deadline.
+// the queue with a bounded wait, so every wait ends at its deadline.
 //
 // Owner's thread only; it must be the thread that constructs the session.
 #pragma once
@@ -12,9 +12,9 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/request_plan.h"
@@ -74,15 +74,18 @@ private:
     void ShowMessage(std::string_view) override {}
     void Refresh() override {}
 
-    using Pending = std::map<uint16_t, std::size_t>;  // transaction identifier -> request
+    /// Transaction identifier and request index of each unanswered request
+    /// of a batch (at most kBatch, so a plain vector is the cheapest map).
+    using Pending = std::vector<std::pair<uint16_t, std::size_t>>;
     void Enter(const Request& request, std::size_t index, Pending& pending);
     /// Takes answered rows out of the send log.
     void Harvest(Pending& pending, std::vector<Answer>& answers);
     bool ExchangeBatch(const std::vector<Request>& requests, std::size_t first, std::size_t count,
                        std::vector<Answer>& answers, std::string& error);
     void Pump();
-    /// Runs events until `done` or `deadline`; true when `done`.
-    bool RunUntil(std::chrono::steady_clock::time_point deadline, const std::function<bool()>& done);
+    /// Runs events until `done()` or `deadline`; true when `done()`.
+    template <class Done>
+    bool RunUntil(std::chrono::steady_clock::time_point deadline, Done done);
     std::string Where() const;
 
     SessionSettings settings_;

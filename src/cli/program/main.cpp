@@ -19,8 +19,8 @@ constexpr std::chrono::seconds kCallBackEndBound{5};
 void OnStopSignal(int) { cli::Interrupt(); }
 
 /// Ctrl+C and SIGTERM end a poll (or a pending wait) as a normal end, so the
-/// capture file and the connection are closed properly. No SA_RESTART: a
-/// wait in poll() returns at once.
+/// capture file and the connection are closed properly. The session's waits
+/// are bounded slices, so the flag is seen within one slice.
 void CatchStopSignals() {
     struct sigaction action {};
     action.sa_handler = OnStopSignal;
