@@ -15,10 +15,6 @@ int32_t DecToBcd(int32_t pInteger) {
     return static_cast<int32_t>(packed);
 }
 
-int32_t BcdToDec(uint8_t High, uint8_t Low) {
-    return (High >> 4) * 1000 + (High & 0x0F) * 100 + (Low >> 4) * 10 + (Low & 0x0F);
-}
-
 int32_t OctToDec(std::string_view pOctValue) {
     std::string_view text = pOctValue.substr(0, std::min<std::size_t>(pOctValue.size(), 8));
     auto end = text.find_last_not_of(' ');

@@ -15,7 +15,9 @@ int32_t DecToBcd(int32_t pInteger);
 
 /// Decodes two packed BCD bytes (High: thousands and hundreds, Low: tens and
 /// units). Nibbles above 9 count with their value, so the result is 0 .. 16665.
-int32_t BcdToDec(uint8_t High, uint8_t Low);
+inline int32_t BcdToDec(uint8_t High, uint8_t Low) {
+    return (High >> 4) * 1000 + (High & 0x0F) * 100 + (Low >> 4) * 10 + (Low & 0x0F);
+}
 
 /// Reads up to eight octal digits. The text is cut to eight characters and
 /// right-justified; a blank, a letter or any other non-digit counts as 0, and

@@ -1,7 +1,6 @@
 #include "modbus/send_log.h"
 
 #include <algorithm>
-#include <charconv>
 #include <iterator>
 
 #include "platform/clock.h"
@@ -37,12 +36,26 @@ bool EnterRequest(TestData& data, const CommsRow& row) {
     return true;
 }
 
-void InsertByIdentifier(std::vector<CommsRow>& rows, CommsRow row) {
+void InsertByIdentifier(std::vector<CommsRow>& rows, const CommsRow& row) {
     uint16_t identifier = row.OutModbusTcpFrame.TransactionIdentifier();
     auto at = std::find_if(rows.begin(), rows.end(), [&](const CommsRow& other) {
         return other.OutModbusTcpFrame.TransactionIdentifier() < identifier;
     });
-    rows.insert(at, std::move(row));
+    rows.insert(at, row);  // a row is plain bytes: one copy, straight into place
+}
+
+void RepositionByIdentifier(std::vector<CommsRow>& rows, std::size_t at) {
+    const uint16_t identifier = rows[at].OutModbusTcpFrame.TransactionIdentifier();
+    std::size_t to = 0;  // its place among the other rows: before the first lower identifier
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i == at) continue;
+        if (rows[i].OutModbusTcpFrame.TransactionIdentifier() < identifier) break;
+        ++to;
+    }
+    const auto first = rows.begin();
+    const auto index = [](std::size_t n) { return static_cast<std::ptrdiff_t>(n); };
+    if (to < at) std::rotate(first + index(to), first + index(at), first + index(at + 1));
+    if (to > at) std::rotate(first + index(at), first + index(at + 1), first + index(to + 1));
 }
 
 namespace {
@@ -92,15 +105,19 @@ void AddRawLine(TestData& data, std::string_view line) {
 }
 
 namespace {
-/// Appends `value` right-aligned in `width` characters, padded with `fill`.
-/// These lines are made for every frame sent and received, so they are built
-/// by hand rather than through a format string.
+/// Appends `value` right-aligned in `width` (at most 8) characters, padded
+/// with `fill`. These texts are made for every frame sent and received, so
+/// they are built by hand rather than through a format string.
 void AppendPadded(std::string& text, std::size_t value, std::size_t width, char fill) {
-    char digits[20];
-    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
-    const auto length = static_cast<std::size_t>(end - digits);
-    if (length < width) text.append(width - length, fill);
-    text.append(digits, length);
+    char digits[24];
+    char* const end = std::end(digits);
+    char* begin = end;
+    do {
+        *--begin = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (static_cast<std::size_t>(end - begin) < std::min<std::size_t>(width, 8)) *--begin = fill;
+    text.append(begin, end);
 }
 
 void AppendHourMinute(std::string& text, int32_t hundredths) {
@@ -131,14 +148,20 @@ std::string SentTimeText(int32_t timeOfDay) {
 std::string FrameLine(int32_t timeOfDay, std::string_view tag, std::span<const uint8_t> frame) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string line;
-    line.reserve(kLineLength + 3);
+    line.reserve(kLineLength + 2);
     AppendHourMinute(line, std::max(timeOfDay - 1, 0));
     line += tag;
     AppendPadded(line, frame.size(), 3, ' ');
-    for (uint8_t byte : frame) {
-        if (line.size() >= kLineLength) break;
-        const char text[] = {' ', kDigits[byte >> 4], kDigits[byte & 0x0F]};
-        line.append(text, sizeof text);
+    // A " XX" group is added while the line is shorter than the cut, so the
+    // last one may cross it; the digits go straight into the line's storage.
+    const std::size_t head = line.size();
+    const std::size_t groups = head < kLineLength ? std::min(frame.size(), (kLineLength - head + 2) / 3) : 0;
+    line.resize(head + 3 * groups);
+    char* out = line.data() + head;
+    for (std::size_t i = 0; i < groups; ++i, out += 3) {
+        out[0] = ' ';
+        out[1] = kDigits[frame[i] >> 4];
+        out[2] = kDigits[frame[i] & 0x0F];
     }
     line.resize(std::min(line.size(), kLineLength));
     return line;

@@ -33,7 +33,12 @@ bool EnterRequest(TestData& data, const CommsRow& row);
 
 /// Places `row` into the log in descending order of transaction identifier:
 /// before the first row whose identifier is lower.
-void InsertByIdentifier(std::vector<CommsRow>& rows, CommsRow row);
+void InsertByIdentifier(std::vector<CommsRow>& rows, const CommsRow& row);
+
+/// Moves the row at `at` to where InsertByIdentifier would put it if it were
+/// taken out and inserted again (the other rows keep their order), without
+/// copying rows out and back: a reply updates its row in place.
+void RepositionByIdentifier(std::vector<CommsRow>& rows, std::size_t at);
 
 /// Ascending transaction identifier: the order in which rows are sent.
 void SortForSending(std::vector<CommsRow>& rows);

@@ -102,8 +102,9 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     }
     if (found->Recieved == 1) return;  // a further reply to an answered request
 
-    CommsRow row = std::move(*found);
-    data_.QComms.erase(found);
+    // The row is updated where it stands (nothing below touches the send log)
+    // and then moved to its place by identifier.
+    CommsRow& row = *found;
     row.InModbusTcpFrame = reply;
     AddRawLine(data_, line);
     if (reply.FunctionCode() == row.OutModbusTcpFrame.FunctionCode()) row.Recieved = 1;
@@ -111,7 +112,7 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     std::ranges::copy(row.InModbusTcpFrame.DataBytes(), data_.LInDataBytes.begin());
     ApplyReply(data_, row, frame.size());
     window_.TookReply(row);
-    InsertByIdentifier(data_.QComms, std::move(row));
+    RepositionByIdentifier(data_.QComms, static_cast<std::size_t>(found - data_.QComms.begin()));
     if (data_.AutoTime != 0) AdaptTimerPeriod(window_, reply.FunctionCode());
 }
 

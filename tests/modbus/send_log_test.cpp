@@ -64,6 +64,29 @@ TEST(SendLogOrder, DisplayShowsTheLatestSendFirstAndUnsentRowsLast) {
     EXPECT_EQ(Identifiers(data), (std::vector<uint16_t>{2, 3, 1, 4}));
 }
 
+TEST(SendLogOrder, ARepositionedRowLandsWhereTakingItOutAndInsertingItAgainWould) {
+    TestData data;  // a log out of identifier order, as display sorting leaves it; SendCount tells rows apart
+    for (uint16_t id : std::vector<uint16_t>{3, 7, 5, 9, 1, 7}) {
+        data.QComms.push_back(NewRequest(data));
+        data.QComms.back().OutModbusTcpFrame.SetTransactionIdentifier(id);
+        data.QComms.back().SendCount = static_cast<int32_t>(data.QComms.size());
+    }
+    const auto rows = [](const TestData& log) {
+        std::vector<int32_t> marks;
+        for (const CommsRow& row : log.QComms) marks.push_back(row.SendCount);
+        return marks;
+    };
+    for (std::size_t at = 0; at < data.QComms.size(); ++at) {
+        TestData expected = data;
+        CommsRow row = expected.QComms[at];
+        expected.QComms.erase(expected.QComms.begin() + static_cast<std::ptrdiff_t>(at));
+        InsertByIdentifier(expected.QComms, row);
+        TestData moved = data;
+        RepositionByIdentifier(moved.QComms, at);
+        EXPECT_EQ(rows(moved), rows(expected)) << "row at " << at;
+    }
+}
+
 TEST(SendLogCut, FortyAnsweredRowsAreCutTo29) {
     TestData data;
     for (int i = 0; i < 40; ++i) {
