@@ -1,7 +1,9 @@
 #include "modbus/send_log.h"
 
 #include <algorithm>
-#include <iterator>
+#include <array>
+#include <cstring>
+#include <string>
 
 #include "platform/clock.h"
 
@@ -98,70 +100,77 @@ void ClearSendLog(TestData& data) {
 
 void ClearRawList(TestData& data) { data.QReturn.clear(); }
 
-void AddRawLine(TestData& data, std::string_view line) {
-    ReturnRow row;
-    row.ReturnString = line;
-    data.QReturn.push_front(row);
-}
+void AddRawLine(TestData& data, std::string_view line) { data.QReturn.emplace_front().ReturnString = line; }
 
 namespace {
-/// Appends `value` right-aligned in `width` (at most 8) characters, padded
-/// with `fill`. These texts are made for every frame sent and received, so
-/// they are built by hand rather than through a format string.
-void AppendPadded(std::string& text, std::size_t value, std::size_t width, char fill) {
-    char digits[24];
-    char* const end = std::end(digits);
-    char* begin = end;
-    do {
-        *--begin = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    while (static_cast<std::size_t>(end - begin) < std::min<std::size_t>(width, 8)) *--begin = fill;
-    text.append(begin, end);
+/// Appends `value` in at least two digits, as "{:02}" would. These texts are
+/// made for every frame sent and received, so they are built by hand rather
+/// than through a format string.
+void AppendTwoDigits(std::string& text, std::size_t value) {
+    if (value >= 100) {
+        text += std::to_string(value);
+        return;
+    }
+    const char digits[] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+    text.append(digits, sizeof digits);
 }
 
-void AppendHourMinute(std::string& text, int32_t hundredths) {
-    AppendPadded(text, static_cast<std::size_t>(hundredths / 360000), 2, '0');
-    AppendPadded(text, static_cast<std::size_t>(hundredths / 6000 % 60), 2, '0');
+void AppendHourMinute(std::string& text, std::size_t hundredths) {
+    AppendTwoDigits(text, hundredths / 360000);
+    AppendTwoDigits(text, hundredths / 6000 % 60);
 }
+
+/// The two hex digits of every byte value, as DecToHex(byte, 2) gives them.
+constexpr std::array<char, 512> kHexPairs = [] {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::array<char, 512> pairs{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+        pairs[2 * byte] = kDigits[byte >> 4];
+        pairs[2 * byte + 1] = kDigits[byte & 0x0F];
+    }
+    return pairs;
+}();
+
+std::size_t HundredthsOfDay(int32_t timeOfDay) { return static_cast<std::size_t>(std::max(timeOfDay - 1, 0)); }
 }  // namespace
 
 std::string HourMinuteText(int32_t timeOfDay) {
     std::string text;
-    AppendHourMinute(text, std::max(timeOfDay - 1, 0));
+    AppendHourMinute(text, HundredthsOfDay(timeOfDay));
     return text;
 }
 
 std::string SentTimeText(int32_t timeOfDay) {
-    const auto hundredths = static_cast<std::size_t>(std::max(timeOfDay - 1, 0));
+    const std::size_t hundredths = HundredthsOfDay(timeOfDay);
     std::string text;
-    AppendPadded(text, hundredths / 360000, 2, '0');
+    AppendTwoDigits(text, hundredths / 360000);
     text += ':';
-    AppendPadded(text, hundredths / 6000 % 60, 2, '0');
+    AppendTwoDigits(text, hundredths / 6000 % 60);
     text += ':';
-    AppendPadded(text, hundredths / 100 % 60, 2, '0');
+    AppendTwoDigits(text, hundredths / 100 % 60);
     text += '.';
-    AppendPadded(text, hundredths % 100, 2, '0');
+    AppendTwoDigits(text, hundredths % 100);
     return text;
 }
 
 std::string FrameLine(int32_t timeOfDay, std::string_view tag, std::span<const uint8_t> frame) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string line;
     line.reserve(kLineLength + 2);
-    AppendHourMinute(line, std::max(timeOfDay - 1, 0));
+    AppendHourMinute(line, HundredthsOfDay(timeOfDay));
     line += tag;
-    AppendPadded(line, frame.size(), 3, ' ');
+    const std::string length = std::to_string(frame.size());
+    if (length.size() < 3) line.append(3 - length.size(), ' ');  // right-aligned in three
+    line += length;
     // A " XX" group is added while the line is shorter than the cut, so the
     // last one may cross it; the digits go straight into the line's storage.
     const std::size_t head = line.size();
     const std::size_t groups = head < kLineLength ? std::min(frame.size(), (kLineLength - head + 2) / 3) : 0;
     line.resize(head + 3 * groups);
     char* out = line.data() + head;
-    for (std::size_t i = 0; i < groups; ++i, out += 3) {
-        out[0] = ' ';
-        out[1] = kDigits[frame[i] >> 4];
-        out[2] = kDigits[frame[i] & 0x0F];
+    for (const uint8_t byte : frame.first(groups)) {
+        *out = ' ';
+        std::memcpy(out + 1, &kHexPairs[2 * std::size_t{byte}], 2);
+        out += 3;
     }
     line.resize(std::min(line.size(), kLineLength));
     return line;
