@@ -1,7 +1,6 @@
 #include "netcore/net_error_str.h"
 
-#include <iterator>
-
+#include "netcore/net_codes.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"
 
@@ -10,94 +9,6 @@ namespace {
 struct CodeText {
     int32_t code;
     std::string_view text;
-};
-
-// Library codes, -1 to -75 and -90 to -92, in code order.
-constexpr std::string_view kLibraryTexts[] = {
-    "Unknown Error (was previously Sparlin DLL not actively initiated)",
-    "Sparlin DLL already active. Certain options can't be set once the DLL is loaded.",
-    "Too many Sparlin NetAuto instances on one machine",
-    "Invalid structure size",
-    "Main start sequence faile",
-    "CallBack window timeout",
-    "Accepted data too short",
-    "Data is out of topic",
-    "Unknown packet type received",
-    "Not all data sent",
-    "Not all data received",
-    "You are trying to send data to someone who is not in the receivers (servers) list.",
-    "No request",
-    "Request not found",
-    "No servers",
-    "Server not found",
-    "Service not supported",
-    "Bad response address",
-    "New thread failed",
-    "Address not found",
-    "Incorrect WinSock DLL version",
-    "Bad parameters passed to function",
-    "Too many listening sockets. The maximum has been reached",
-    "Socket dead. Could not find socket in listening queue",
-    "An incompatible packet version was received",
-    "This machine has no IP address",
-    "The service is marked as inactive, because a previous error occurred",
-    "The simple connection was not closed properly",
-    "Too many sending sockets. The maximum has been reached",
-    "An error occurred while trying to access a memory queue (read or write error). The queue could be full or there "
-    "is not enough memory",
-    "An error occurred while trying to load the Sparlin DLL. The DLL could not be loaded.",
-    "Unable to allocate the requested memory",
-    "Host or Socket not specified. Please set the <object>.packet.ToIp and <object>.packet.OnSocket before NetSimple "
-    "sending data.",
-    "Could not find connected client in Simple Connect Client or Server",
-    "An error occurred while trying to access a file",
-    "The connection is not open",
-    "The Sparlin object requires more properties to contain valid values",
-    "This functionality is no longer supported",
-    "Could not open a connection to the specified host machine",
-    "Could not send NetSimple Data",
-    "A General FTP error occurred",
-    "Invalid String Size",
-    "No Dial-Up Networking Entry. You need a Dial-Up Entry before you can dial.",
-    "The DUN (Dial-Up) Object is not in the DLL queue.",
-    "The DUN (Dial-Up) Object is busy opening another RAS connection.",
-    "Could Not Load the Dial-Up Networking Windows Procedures. DUN will be disabled.",
-    "Could not load the WinSock DLL. Sparlin needs this to be able to work.",
-    "Call Back Window Already Closed",
-    "Could not create new thread to start Sparlin DLL Callback Window",
-    "Could not load some run-time procedures",
-    "Received a corrupt packet",
-    "No Posting Allowed",
-    "Open Timeout or Failure error",
-    "Ping unsuccessful",
-    "Connection Already Open",
-    "Sparlin DLL not actively initiated",
-    "Connection was closed because it was idle (inactive)",
-    "Already busy with a command",
-    "No Data was received",
-    "Object's Init method not called before the Object was used",
-    "SSL General Failure",
-    "SSL Client failed to Connect",
-    "SSL Server failed to Listen",
-    "SSL Server failed to Accept New Connection",
-    "SSL Failed to Load Certificate",
-    "SSL Failed to Load Private Key",
-    "SSL Local Certificate or Private Key are Invalid",
-    "SSL Failed to Load CA Root File",
-    "The SSL Remote Certificate Failed Verification",
-    "The SSL Remote Certificate Had Invalid Dates",
-    "The SSL Remote Certificate Common Name did not match the Server Name",
-    "SSL Incorrect SSL DLL Version",
-    "SSL Could Not Load SSL DLLs",
-    "SSL Write Failed",
-    "SSL Read Failed",
-};
-static_assert(std::size(kLibraryTexts) == 75);
-
-constexpr std::string_view kVersionTexts[] = {
-    "Sparlin Object and DLL versions do not match",
-    "Sparlin WinSock Error (unknown WinSock error number)",
-    "Sparlin SSL Error (unknown SSL error number)",
 };
 
 // Windows Sockets codes: the symbolic name and short title, mostly followed by
@@ -269,9 +180,8 @@ std::string_view SocketsText(int32_t error) {
 }  // namespace
 
 std::string_view NetLibraryErrorText(int32_t error) {
-    if (error <= -1 && error >= -75) return kLibraryTexts[-error - 1];
-    if (error <= -90 && error >= -92) return kVersionTexts[-error - 90];
-    return {};
+    const NET::CodeRow* row = NET::FindCode(error);
+    return row != nullptr ? row->text : std::string_view{};
 }
 
 std::string NetErrorStr(int32_t error) {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "netcore/host_names.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_error_str.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"
@@ -44,7 +45,9 @@ void StartFailed(int32_t code, const platform::WSAData& data) {
     const int32_t last = platform::WSAGetLastError();
     AddToLog(" DLLStartUp() : WSA Startup error (after calling WSAGetLastError()): " + std::to_string(last) +
              " Which means = " + NetErrorStr(last));
-    if (last == 0) AddToLog(" DLLStartUp() : Warning. loc:ret = 0 after WSAStartUp Failed. Setting loc:ret = -31");
+    if (last == 0)
+        AddToLog(" DLLStartUp() : Warning. loc:ret = 0 after WSAStartUp Failed. Setting loc:ret = " +
+                 std::to_string(NET::kCouldNotLoad));
 }
 
 /// Judges the version the started layer reports.
@@ -61,8 +64,8 @@ void Started(const platform::WSAData& data) {
         NetMemory.Winsock2Supported = 0;
         NetMemory.WinsockInit = 1;
     } else {
-        AddToLog(
-            " DLLStartUp() : Error. WinSock version 1.1 NOT supported. Setting loc:ret = -31 (ERROR:CouldNotLoad)");
+        AddToLog(" DLLStartUp() : Error. WinSock version 1.1 NOT supported. Setting loc:ret = " +
+                 std::to_string(NET::kCouldNotLoad) + " (ERROR:CouldNotLoad)");
         NetMemory.Winsock2Supported = 0;
         NetMemory.WinsockInit = 0;
     }
