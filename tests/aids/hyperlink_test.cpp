@@ -8,6 +8,7 @@
 #include "platform/debug_output.h"
 #include "platform/registry.h"
 #include "platform/shell_execute.h"
+#include "recording_launcher.h"
 
 namespace aids {
 namespace {
@@ -22,16 +23,7 @@ constexpr int32_t kLabel = 9;
 constexpr int32_t kTimerEvent = event::kTimer;
 constexpr std::string_view kAddress = "https://brackwater.example.org/dl06";
 
-/// Keeps every argument vector and answers with a chosen shell result.
-class RecordingLauncher : public platform::ShellLauncher {
-public:
-    int32_t Launch(const std::vector<std::string>& argv) override {
-        launched.push_back(argv);
-        return result;
-    }
-    std::vector<std::vector<std::string>> launched;
-    int32_t result = platform::kShellOk;
-};
+using testsupport::RecordingLauncher;
 
 class HyperLink : public ::testing::Test {
 protected:

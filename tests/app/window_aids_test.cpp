@@ -7,9 +7,11 @@
 
 #include <filesystem>
 
+#include "fake_connection.h"
 #include "platform/clock.h"
 #include "platform/registry.h"
 #include "platform/shell_execute.h"
+#include "recording_launcher.h"
 #include "window/headless_host.h"
 #include "window/test_window.h"
 
@@ -19,27 +21,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class RecordingLauncher : public platform::ShellLauncher {
-public:
-    int32_t Launch(const std::vector<std::string>& argv) override {
-        launched.push_back(argv);
-        return result;
-    }
-    std::vector<std::vector<std::string>> launched;
-    int32_t result = platform::kShellOk;
-};
-
-/// A connection that never reaches the network.
-class IdleConnection : public MyC {
-public:
-    using MyC::MyC;
-    void Init(uint32_t) override {}
-    void Open(std::string_view, uint16_t) override {}
-    void Send() override {}
-    void Close() override {}
-    void Kill() override {}
-    void TakeEvent(int32_t) override {}
-};
+using testsupport::RecordingLauncher;
 
 class WindowAidsTest : public ::testing::Test {
 protected:
@@ -49,7 +31,7 @@ protected:
         dir_ = pattern;
         window::TestWindowParts parts;
         parts.connection = [](TestData& data, TestWindowServices& services) {
-            return std::make_unique<IdleConnection>(data, services);
+            return std::make_unique<testsupport::FakeConnection>(data, services);
         };
         parts.settingsFile = (dir_ / "Brackwater.ini").string();
         parts.productAddress = "https://example.invalid/brackwater";

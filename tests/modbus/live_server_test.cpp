@@ -8,14 +8,15 @@
 #include <chrono>
 #include <functional>
 
-#include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
 #include "modbus/transmission.h"
+#include "modbus_bench.h"
 #include "net/callback/callback_window.h"
 #include "net/connection/unique_events.h"
 #include "net/engine/simple_engine.h"
 #include "net_library_reset.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log_testing.h"
 #include "netcore/net_memory.h"

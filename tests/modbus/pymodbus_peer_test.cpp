@@ -14,10 +14,10 @@
 #include <memory>
 
 #include "child_process.h"
-#include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
 #include "modbus/transmission.h"
+#include "modbus_bench.h"
 #include "net/callback/callback_window.h"
 #include "net/connection/unique_events.h"
 #include "net/engine/simple_engine.h"

@@ -1,10 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/send_log.h"
 #include "modbus/test_connection.h"
+#include "modbus_bench.h"
 
 namespace {
 

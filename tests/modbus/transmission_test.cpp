@@ -3,9 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "fake_connection.h"
 #include "modbus/requests.h"
 #include "modbus/send_log.h"
+#include "modbus_bench.h"
 
 namespace {
 

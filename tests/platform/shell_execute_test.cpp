@@ -6,20 +6,15 @@
 
 #include <filesystem>
 
+#include "recording_launcher.h"
+
 namespace platform {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class RecordingLauncher : public ShellLauncher {
-public:
-    int32_t Launch(const std::vector<std::string>& argv) override {
-        launched.push_back(argv);
-        return kShellOk;
-    }
-    std::vector<std::vector<std::string>> launched;
-};
+using testsupport::RecordingLauncher;
 
 TEST(ShellExecute, TargetGoesToTheOpenerAsOneArgument) {
     RecordingLauncher launcher;

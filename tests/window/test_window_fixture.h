@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_connection.h"
 #include "modbus/test_connection.h"
 #include "platform/clock.h"
 #include "platform/threads.h"
@@ -25,96 +26,8 @@
 
 namespace window_test {
 
-/// "00 01 0A" -> bytes.
-inline std::vector<uint8_t> Hex(std::string_view text) {
-    std::vector<uint8_t> bytes;
-    std::istringstream in{std::string(text)};
-    std::string pair;
-    while (in >> pair) bytes.push_back(static_cast<uint8_t>(std::stoul(pair, nullptr, 16)));
-    return bytes;
-}
-
-/// Bytes -> "00 01 0A".
-inline std::string HexText(const std::vector<uint8_t>& bytes) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        if (!text.empty()) text += ' ';
-        text += digits[b >> 4];
-        text += digits[b & 15];
-    }
-    return text;
-}
-
-struct OpenCall {
-    std::string server;
-    uint16_t port = 0;
-    int32_t asyncOpenUse = 0;
-    int32_t asyncOpenTimeOut = 0;
-    int32_t inActiveTimeout = 0;
-};
-
-class FakeConnection : public MyC {
-public:
-    static constexpr int kEvent = 2053;
-    using MyC::MyC;
-
-    void Init(uint32_t mode) override {
-        calls.push_back("Init " + std::to_string(mode) + " suppress " + std::to_string(SuppressErrorMsg));
-    }
-    void Open(std::string_view server, uint16_t port) override {
-        calls.push_back("Open");
-        opens.push_back({std::string(server), port, AsyncOpenUse, AsyncOpenTimeOut, InActiveTimeout});
-        AsyncOpenBusy = 1;
-    }
-    void Send() override {
-        std::string_view bytes = Packet.Data();
-        sent.push_back(HexText({bytes.begin(), bytes.end()}));
-    }
-    void Close() override {
-        calls.push_back("Close");
-        OpenFlag = 0;
-    }
-    void Abort() override {
-        calls.push_back("Abort");
-        OpenFlag = 0;
-        AsyncOpenBusy = 0;
-    }
-    void Kill() override { calls.push_back("Kill"); }
-    void TakeEvent(int32_t event) override {
-        events.push_back(event);
-        if (event != kEvent || incoming.empty()) return;
-        Packet = incoming.front();
-        incoming.pop_front();
-        if (Packet.PacketType == NET::SimpleAsyncOpenSuccessful) {
-            OpenFlag = 1;
-            AsyncOpenBusy = 0;
-        }
-        if (Packet.PacketType == NET::SimpleAsyncOpenFailed) AsyncOpenBusy = 0;
-        Process();
-    }
-
-    /// Stores a packet with the next serial number and posts the connection's
-    /// event, as the engine does.
-    void Deliver(int32_t packetType, const std::vector<uint8_t>& bytes = {}, int32_t winSockError = 0) {
-        NET::SimplePacketType packet;
-        packet.PacketType = packetType;
-        packet.SockID = 1;
-        packet.WinSockError = winSockError;
-        packet.DebugPacketNumber_ = ++stored;
-        packet.BinData.Set(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        packet.BinDataLen = static_cast<int32_t>(bytes.size());
-        incoming.push_back(packet);
-        platform::PostEvent(kEvent);
-    }
-
-    std::vector<std::string> calls;
-    std::vector<OpenCall> opens;
-    std::vector<std::string> sent;
-    std::vector<int32_t> events;
-    std::deque<NET::SimplePacketType> incoming;
-    int32_t stored = 0;
-};
+using testsupport::FakeConnection;
+using testsupport::Hex;
 
 /// Records the link object's calls with the window timer at the time.
 class RecordingLink : public window::PlainHyperLink {

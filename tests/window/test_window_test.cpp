@@ -57,7 +57,7 @@ TEST_F(TestWindowTest, RequestBeforeOpenOpensOnceThenSendsAfterTheConnectionIsUp
     Connected();
     EXPECT_EQ(RawLines().front(), "1405 Open Successful");
     host.Advance(8);
-    EXPECT_EQ(connection->sent, (std::vector<std::string>{"00 01 00 00 00 06 01 01 07 FF 00 14"}));
+    EXPECT_EQ(connection->SentHex(), (std::vector<std::string>{"00 01 00 00 00 06 01 01 07 FF 00 14"}));
     EXPECT_EQ(RawLines().front(), "1405 REQ  12 01 00 00 00 06 00 01 01 07 FF 00 14");
 }
 
@@ -94,7 +94,7 @@ TEST_F(TestWindowTest, OneOpenForSeveralWaitingRowsThenAscendingIdentifiers) {
     EXPECT_TRUE(connection->sent.empty());
     Connected();
     host.Advance(8);
-    EXPECT_EQ(connection->sent,
+    EXPECT_EQ(connection->SentHex(),
               (std::vector<std::string>{"00 01 00 00 00 06 01 01 07 FF 00 14", "00 02 00 00 00 06 01 03 02 00 00 40",
                                         "00 03 00 00 00 06 01 03 02 40 00 40", "00 04 00 00 00 06 01 03 04 00 00 01"}));
 }
@@ -111,8 +111,8 @@ TEST_F(TestWindowTest, ButtonsSendWhatTheWindowShows) {
     host.Type("VMemValue", "12345");  // the entry holds four characters
     host.Press("BSendVMem");
     host.Advance(8);
-    EXPECT_EQ(connection->sent, (std::vector<std::string>{"00 01 00 00 00 09 01 0F 08 00 00 10 02 01 01",
-                                                          "00 02 00 00 00 09 01 10 04 00 00 01 02 12 34"}));
+    EXPECT_EQ(connection->SentHex(), (std::vector<std::string>{"00 01 00 00 00 09 01 0F 08 00 00 10 02 01 01",
+                                                               "00 02 00 00 00 09 01 10 04 00 00 01 02 12 34"}));
     EXPECT_EQ(host.Shows("VMemValue"), "1234");
 }
 
@@ -144,8 +144,8 @@ TEST_F(TestWindowTest, CountersTypedOnTheirTabsGoOutAsBcdAndTheLineIsCut) {
     host.Press("BSendAllCounters");
     host.Advance(8);
     ASSERT_EQ(connection->sent.size(), 2u);
-    EXPECT_EQ(connection->sent[0].substr(0, 3 * 15), "00 01 00 00 00 87 01 10 02 00 00 40 80 12 34 ");
-    EXPECT_EQ(connection->sent[1].substr(connection->sent[1].size() - 5), "00 99");
+    EXPECT_EQ(connection->SentHex()[0].substr(0, 3 * 15), "00 01 00 00 00 87 01 10 02 00 00 40 80 12 34 ");
+    EXPECT_EQ(connection->SentHex()[1].substr(connection->SentHex()[1].size() - 5), "00 99");
     std::string line = RawLines().front();  // the second frame, sent last
     EXPECT_EQ(line.substr(0, 36), "1405 REQ 141 02 00 00 00 87 00 01 10");
     EXPECT_EQ(line.size(), 255u);  // 81 whole bytes; the 256th character, a blank, is not shown

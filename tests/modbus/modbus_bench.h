@@ -1,5 +1,5 @@
-// A connection that records what it was asked to send and lets a test hand
-// packets to Process, as the socket engine would through TakeEvent.
+// The modbus tests' bench: the window's data at a fixed time of day, a window
+// that records its messages, and the shared fake connection.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fake_connection.h"
 #include "frame_bytes.h"
 #include "modbus/test_connection.h"
 #include "modbus/transmission.h"
@@ -27,57 +28,7 @@ public:
     int refreshes = 0;
 };
 
-struct OpenCall {
-    std::string server;
-    uint16_t port = 0;
-    int32_t asyncOpenUse = 0;
-    int32_t asyncOpenTimeOut = 0;
-    int32_t inActiveTimeout = 0;
-};
-
-class FakeConnection : public MyC {
-public:
-    using MyC::MyC;
-
-    void Open(std::string_view server, uint16_t port) override {
-        opens.push_back({std::string(server), port, AsyncOpenUse, AsyncOpenTimeOut, InActiveTimeout});
-        AsyncOpenBusy = 1;
-    }
-    void Send() override {
-        std::string_view bytes = Packet.Data();
-        sent.emplace_back(bytes.begin(), bytes.end());
-    }
-    void Abort() override {
-        ++aborts;
-        OpenFlag = 0;
-        AsyncOpenBusy = 0;
-    }
-
-    /// The asynchronous open has connected: the engine's type-7 packet.
-    void Connected() {
-        OpenFlag = 1;
-        AsyncOpenBusy = 0;
-        Event(NET::SimpleAsyncOpenSuccessful);
-    }
-    /// A data event carrying `bytes` on connection `sockID`.
-    void Receive(const std::vector<uint8_t>& bytes, int32_t sockID = 1) {
-        Packet.PacketType = NET::SimplePartialDataPacket;
-        Packet.SockID = sockID;
-        Packet.BinData.Set(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        Packet.BinDataLen = static_cast<int32_t>(bytes.size());
-        Process();
-    }
-    void Receive(std::string_view hex, int32_t sockID = 1) { Receive(Hex(hex), sockID); }
-    void Event(int32_t packetType) {
-        Packet.PacketType = packetType;
-        Packet.BinDataLen = 0;
-        Process();
-    }
-
-    std::vector<OpenCall> opens;
-    std::vector<std::vector<uint8_t>> sent;
-    int aborts = 0;
-};
+using testsupport::FakeConnection;
 
 /// The window's data, its clock at a fixed time of day, and a connection.
 struct Bench {
