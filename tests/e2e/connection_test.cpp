@@ -2,6 +2,7 @@
 // coming back, an idle connection, and the settings the window leaves behind.
 #include "app/program.h"
 #include "e2e_fixture.h"
+#include "netcore/net_codes.h"
 
 namespace e2e {
 namespace {
@@ -58,7 +59,7 @@ TEST_F(ConnectionTest, WhileTheControllerIsDownOpensFailQuietlyAndAfterItsRestar
     simulator.Stop();
     ASSERT_TRUE(PumpUntil([&] { return Connection().OpenFlag == 0; }));
     UntilNextSendAll();  // a new request: the open is refused
-    ASSERT_TRUE(PumpUntil([&] { return Connection().AsyncOpenBusy == 0 && Connection().Error == -53; }));
+    ASSERT_TRUE(PumpUntil([&] { return Connection().AsyncOpenBusy == 0 && Connection().Error == NET::kOpenTimeout; }));
     Tick();  // and refused again on the next tick, while the request waits
     ASSERT_TRUE(PumpUntil([&] { return Connection().AsyncOpenBusy == 0; }));
     EXPECT_EQ(Connection().OpenFlag, 0);

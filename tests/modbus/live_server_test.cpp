@@ -131,7 +131,7 @@ TEST_F(LiveServerTest, AClosedServerPortEndsTheOpenInTheErrorTrapAndTheNextPassT
     rRequestVMem(data);
     TransmissionPass(data, connection);
     ASSERT_TRUE(PumpUntil([&] { return connection.AsyncOpenBusy == 0; }));
-    EXPECT_EQ(connection.Error, -53);
+    EXPECT_EQ(connection.Error, NET::kOpenTimeout);
     EXPECT_EQ(connection.OpenFlag, 0);
     EXPECT_EQ(data.QComms.front().Sent, 0);
 

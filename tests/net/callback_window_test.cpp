@@ -3,6 +3,7 @@
 
 #include "net/callback/callback_thread.h"
 #include "net_fixture.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_startup.h"
 
 using ::testing::Contains;
@@ -17,10 +18,10 @@ TEST_F(CallBackWindowTest, WithoutTheSocketsLayerNothingIsCreated) {
         NetCriticalHold hold;
         NetMemory.WinsockInit = 0;
     }
-    EXPECT_EQ(Load(), -31);
+    EXPECT_EQ(Load(), NET::kCouldNotLoad);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowLoaded), 0);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowThread), 0);
-    EXPECT_EQ(NetCloseCallBackWindow(), -48);
+    EXPECT_EQ(NetCloseCallBackWindow(), NET::kCallBackWindowClosed);
 }
 
 TEST_F(CallBackWindowTest, LoadsOnceAndTheSecondConnectionFindsItLoaded) {
@@ -45,7 +46,7 @@ TEST_F(CallBackWindowTest, CloseGivesZeroThenMinus48OnceTheThreadHasEnded) {
     const int32_t thread = Read(&NETDLL::NetMemoryType::CallBackWindowThread);
     EXPECT_EQ(NetCloseCallBackWindow(), 0);
     ASSERT_TRUE(NetWaitForCallBackWindowEnd(kBound));
-    EXPECT_EQ(NetCloseCallBackWindow(), -48);
+    EXPECT_EQ(NetCloseCallBackWindow(), NET::kCallBackWindowClosed);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowLoaded), 0);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowThread), 0);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::DLLClosedDown), 1);
@@ -123,7 +124,7 @@ namespace {
 TEST_F(CallBackWindowTest, AThreadThatCannotStartGivesMinus49AndClosesEverything) {
     LogWith("/netall");
     FailNextCallBackThreadStartForTests();
-    EXPECT_EQ(Load(), -49);
+    EXPECT_EQ(Load(), NET::kCallBackThreadFailed);
     EXPECT_EQ(Read(&NETDLL::NetMemoryType::CallBackWindowLoaded), 0);
     EXPECT_EQ(NetGet_NetCriticalSection()->HeldByThisThread(), 0);
     auto lines = capture.Lines();

@@ -1,6 +1,7 @@
 // Closing a connection: the two-phase local close, a new open straight after
 // a close, the abort, and the closing check that finishes what never closed.
 #include "engine_fixture.h"
+#include "netcore/net_codes.h"
 
 namespace engine_test {
 namespace {
@@ -54,7 +55,8 @@ TEST_F(ConnectionCloseTest, PhaseTwoBeforePhaseOneIsRefusedWithMinus22AndChanges
     Prepare(c);
     const int far = OpenBlocking(c, peer);
     ASSERT_GE(far, 0);
-    EXPECT_EQ(NetSimpleClose(c.Connection_, c.Connection_.Socket, c.Connection_.SockID, NET::SimpleClosePhaseTwo), -22);
+    EXPECT_EQ(NetSimpleClose(c.Connection_, c.Connection_.Socket, c.Connection_.SockID, NET::SimpleClosePhaseTwo),
+              NET::kBadParameters);
     EXPECT_EQ(ClientRecords(), 1u);
     c.SendBytes("fine");
     EXPECT_EQ(c.Error, 0);

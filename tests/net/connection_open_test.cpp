@@ -1,6 +1,7 @@
 // Opening a connection: asynchronous and blocking, by address and by name,
 // and the ways an open fails.
 #include "engine_fixture.h"
+#include "netcore/net_codes.h"
 
 namespace engine_test {
 namespace {
@@ -76,7 +77,7 @@ TEST_F(ConnectionOpenTest, ANameThatDoesNotResolveEndsInTheErrorTrapWithTheLooku
     c.Open("no-such-host.invalid", 502);
     EXPECT_EQ(c.Error, 0);
     ASSERT_TRUE(PumpUntil(c, [&] { return c.Count("ErrorTrap") == 1; }));
-    EXPECT_EQ(c.Error, -53);
+    EXPECT_EQ(c.Error, NET::kOpenTimeout);
     EXPECT_EQ(c.WinSockError, platform::WSAHOST_NOT_FOUND);
     EXPECT_EQ(c.told[0].text,
               "The requested connection could not be opened. The Open command timed out or failed to connect");
@@ -96,7 +97,7 @@ TEST_F(ConnectionOpenTest, ARefusedConnectGivesPacketEightWithThePlatformsCode) 
     EXPECT_EQ(c.Packet.PacketType, NET::SimpleAsyncOpenFailed);
     EXPECT_EQ(c.Packet.NetError, 0);
     EXPECT_EQ(c.Packet.WinSockError, platform::WSAECONNREFUSED);
-    EXPECT_EQ(c.Error, -53);
+    EXPECT_EQ(c.Error, NET::kOpenTimeout);
     EXPECT_EQ(c.WinSockError, platform::WSAECONNREFUSED);
     EXPECT_EQ(c.OpenFlag, 0);
     EXPECT_EQ(ClientRecords(), 0u);
@@ -149,7 +150,7 @@ TEST_F(ConnectionOpenTest, AnOpenThatNeverConnectsTimesOutAtTheFirstTickAtOrAfte
 
     Tick();
     ASSERT_TRUE(PumpUntil(c, [&] { return c.Count("ErrorTrap") == 1; }));
-    EXPECT_EQ(c.Error, -53);
+    EXPECT_EQ(c.Error, NET::kOpenTimeout);
     EXPECT_EQ(c.Packet.PacketType, NET::SimpleAsyncOpenFailed);
     EXPECT_EQ(c.Packet.WinSockError, 0);
     EXPECT_EQ(c.OpenFlag, 0);
@@ -169,7 +170,7 @@ TEST_F(ConnectionOpenTest, OpeningTwiceIsRefusedAndLeavesTheFirstConnectionAlone
     const int32_t sockID = c.Connection_.SockID;
 
     c.Open("127.0.0.1", peer.Port());
-    EXPECT_EQ(c.Error, -55);
+    EXPECT_EQ(c.Error, NET::kAlreadyOpen);
     ASSERT_EQ(c.Count("ErrorTrap"), 1u);
     EXPECT_EQ(c.told[0].text, "The client connection could not be opened because the connection was already open");
     EXPECT_EQ(c.OpenFlag, 1);
@@ -224,7 +225,7 @@ TEST_F(ConnectionOpenTest, TheThousandAndFirstClientSocketFailsWithMinus29AndIsC
     auto& last = connections[1000];
     last.Server = "127.0.0.1";
     last.Port = peer.Port();
-    EXPECT_EQ(NetSimpleOpen(last), -29);
+    EXPECT_EQ(NetSimpleOpen(last), NET::kTooManySendingSockets);
     EXPECT_EQ(OpenDescriptors(), before);
     EXPECT_EQ(ClientRecords(), 1000u);
     EXPECT_TRUE(capture.Contains("SimpleClientOpenB() : ERROR: Exceeded Maximum Simple Client Sockets."));
@@ -233,9 +234,9 @@ TEST_F(ConnectionOpenTest, TheThousandAndFirstClientSocketFailsWithMinus29AndIsC
 TEST_F(ConnectionOpenTest, OpenAndSendBeforeInitAreRefusedWithMinus60) {
     RecordingConnection c;
     c.Open("127.0.0.1", 502);
-    EXPECT_EQ(c.Error, -60);
+    EXPECT_EQ(c.Error, NET::kInitNotCalled);
     c.SendBytes("x");
-    EXPECT_EQ(c.Error, -60);
+    EXPECT_EQ(c.Error, NET::kInitNotCalled);
     ASSERT_EQ(c.Count("ErrorTrap"), 2u);
     EXPECT_EQ(c.told[1].text,
               "The NetSimple object's Init() method was not called before the Open() method was called");

@@ -1,6 +1,7 @@
 // Traffic on an open connection: what Send accepts, the order bytes leave
 // in, received data, the peer's close and idle reports.
 #include "engine_fixture.h"
+#include "netcore/net_codes.h"
 
 namespace engine_test {
 namespace {
@@ -24,12 +25,12 @@ TEST_F(ConnectionTrafficTest, SendTakesOneToSixteenThousandThreeHundredEightyFou
 
     c.Packet.BinDataLen = NET::MaxBinData + 1;
     c.Send();
-    EXPECT_EQ(c.Error, -4);
+    EXPECT_EQ(c.Error, NET::kInvalidStructureSize);
     EXPECT_EQ(c.told.back().text, "Trying to send too much data in self.packet.binData and self.packet.binDataLen");
 
     c.Packet.BinDataLen = 0;
     c.Send();
-    EXPECT_EQ(c.Error, -4);
+    EXPECT_EQ(c.Error, NET::kInvalidStructureSize);
     EXPECT_EQ(c.told.back().text, "Data length is less than or equal to zero");
     EXPECT_EQ(c.OpenFlag, 1);
 
@@ -41,7 +42,7 @@ TEST_F(ConnectionTrafficTest, SendWhileNotOpenIsRefusedWithMinus36) {
     RecordingConnection c;
     Prepare(c);
     c.SendBytes("x");
-    EXPECT_EQ(c.Error, -36);
+    EXPECT_EQ(c.Error, NET::kNotOpen);
     ASSERT_EQ(c.Count("ErrorTrap"), 1u);
     EXPECT_EQ(c.told[0].text, "The connection is not open and therefore the data can not be sent.");
 }
@@ -125,7 +126,7 @@ TEST_F(ConnectionTrafficTest, SendAfterThePeerClosedButBeforeTheClosePacketGives
     ASSERT_TRUE(closeEvent.has_value());
 
     c.SendBytes("too late");
-    EXPECT_EQ(c.Error, -34);
+    EXPECT_EQ(c.Error, NET::kClientNotFound);
     EXPECT_EQ(c.OpenFlag, 0);
     ASSERT_EQ(c.Count("ErrorTrap"), 1u);
     EXPECT_EQ(c.told[0].text, "Error sending data");
@@ -146,7 +147,7 @@ TEST_F(ConnectionTrafficTest, APeerResetIsReportedAsAClosedConnectionWithItsCode
     peer.Close(far);
     ASSERT_TRUE(PumpUntil(c, [&] { return c.Count("ConnectionClosed") == 1; }));
     EXPECT_EQ(c.WinSockError, platform::WSAECONNRESET);
-    EXPECT_EQ(c.Error, -91);
+    EXPECT_EQ(c.Error, NET::kWinSockError);
     EXPECT_EQ(c.Count("ErrorTrap"), 0u);
 }
 

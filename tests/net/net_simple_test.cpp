@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "netcore/net_codes.h"
+
 namespace {
 
 TEST(NetSimple, StartsEmptyAndInitSetsTheClientDefaults) {
@@ -22,10 +24,10 @@ TEST(NetSimple, StartsEmptyAndInitSetsTheClientDefaults) {
 TEST(NetSimple, OpenAndSendBeforeInitAreRefused) {
     NetSimple connection;
     connection.Open("127.0.0.1", 502);
-    EXPECT_EQ(connection.Error, -60);
+    EXPECT_EQ(connection.Error, NET::kInitNotCalled);
     EXPECT_EQ(connection.OpenFlag, 0);
     connection.Send();
-    EXPECT_EQ(connection.Error, -60);
+    EXPECT_EQ(connection.Error, NET::kInitNotCalled);
 }
 
 TEST(NetSimple, OpenWhileOpeningIsRefused) {
@@ -33,7 +35,7 @@ TEST(NetSimple, OpenWhileOpeningIsRefused) {
     connection.Init(NET::SimpleClient);
     connection.AsyncOpenBusy = 1;
     connection.Open("127.0.0.1", 502);
-    EXPECT_EQ(connection.Error, -55);
+    EXPECT_EQ(connection.Error, NET::kAlreadyOpen);
     EXPECT_EQ(connection.AsyncOpenBusy, 1);
 }
 
@@ -42,17 +44,17 @@ TEST(NetSimple, SendChecksLengthAndState) {
     connection.Init(NET::SimpleClient);
     connection.Packet.BinDataLen = 16385;
     connection.Send();
-    EXPECT_EQ(connection.Error, -4);
+    EXPECT_EQ(connection.Error, NET::kInvalidStructureSize);
     connection.Packet.BinDataLen = 12;
     connection.Send();
-    EXPECT_EQ(connection.Error, -36);
+    EXPECT_EQ(connection.Error, NET::kNotOpen);
     connection.OpenFlag = 1;
     connection.Packet.BinDataLen = 0;
     connection.Send();
-    EXPECT_EQ(connection.Error, -4);
+    EXPECT_EQ(connection.Error, NET::kInvalidStructureSize);
     connection.Packet.BinDataLen = 12;
     connection.Send();
-    EXPECT_EQ(connection.Error, -33);
+    EXPECT_EQ(connection.Error, NET::kHostOrSocketNotSet);
     EXPECT_NE(connection.ErrorString.View(), "");
 }
 

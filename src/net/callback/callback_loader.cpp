@@ -15,6 +15,7 @@
 
 #include "net/callback/callback_thread.h"
 #include "net/callback/callback_window.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"
@@ -70,7 +71,7 @@ int StartCallBackThread() {
 }
 
 struct LoaderOutcome {
-    int32_t result = -6;
+    int32_t result = NET::kCallBackWindowTimeout;
     bool startFailed = false;
 };
 
@@ -89,7 +90,7 @@ LoaderOutcome OpenLoader() {
         kLoader);
     if (number != 0 && number != platform::ThisThread()) return {};
     Detail("Error. Could not create a new thread.", kLoader);
-    return {-6, true};
+    return {NET::kCallBackWindowTimeout, true};
 }
 
 /// Waits for the ready signal. Events meant for this thread's other windows
@@ -128,7 +129,7 @@ int32_t WindowLoaderSrc() {
     if (outcome.startFailed) {
         CloseAll();
         NetCloseCallBackWindow();
-        return -49;
+        return NET::kCallBackThreadFailed;
     }
     Detail("After Close", kLoader);
     return outcome.result;
@@ -139,7 +140,7 @@ int32_t WindowLoaderSrc() {
 int32_t LoadCallBackWindow() {
     NetCriticalHold hold;  // the caller's hold makes this one nested; the loader hands both over
     if (NetMemory.CallBackWindowLoaded == 1) return 0;
-    if (NetMemory.WinsockInit == 0) return -31;
+    if (NetMemory.WinsockInit == 0) return NET::kCouldNotLoad;
     return WindowLoaderSrc();
 }
 
@@ -148,7 +149,7 @@ int32_t NetCloseCallBackWindow() {
     NetCriticalHold hold;
     if (NetMemory.CallBackWindowLoaded != 1) {
         Detail("NetCloseCallBackWindow already closed", "NetCloseCallBackWindow");
-        return -48;
+        return NET::kCallBackWindowClosed;
     }
     Detail("Closing NetCloseCallBackWindow.", "NetCloseCallBackWindow");
     platform::PostEvent(NETDLL::EVENT::CloseDown, NetMemory.CallBackWindowThread);

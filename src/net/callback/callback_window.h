@@ -49,14 +49,14 @@ inline constexpr const char* CallBackWindowTitle = "Sparlin DLL WinSock Call Bac
 }  // namespace NET
 
 /// Makes sure that the callback window runs. Returns 0 when it runs (already
-/// or now), -5 / -6 when the loader gave up before the ready signal, -31 when
-/// the sockets layer has not been started, -49 when the callback thread could
-/// not be started. The caller must hold the library lock exactly once.
-/// Window thread (any thread that owns connections).
+/// or now), kCallBackWindowTimeout when the loader gave up before the ready
+/// signal, kCouldNotLoad when the sockets layer has not been started,
+/// kCallBackThreadFailed when the callback thread could not be started. The caller must hold the library lock exactly
+/// once. Window thread (any thread that owns connections).
 int32_t LoadCallBackWindow();
 
 /// Asks the callback thread to close down; does not wait for it.
-/// Returns 0, or -48 when the window was not loaded. Any thread may call.
+/// Returns 0, or kCallBackWindowClosed when the window was not loaded. Any thread may call.
 int32_t NetCloseCallBackWindow();
 
 /// Waits up to `timeout` for the callback thread started last to end and

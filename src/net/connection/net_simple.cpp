@@ -9,10 +9,14 @@
 #include "net/connection/object_log.h"
 #include "net/connection/unique_events.h"
 #include "net/engine/simple_engine.h"
+#include "netcore/net_codes.h"
 #include "platform/threads.h"
 
 namespace {
 
+// Prime's caller tags for the library lock: labels, not result codes.
+constexpr int32_t kPrimeWaitTag = -60;
+constexpr int32_t kPrimeReleaseTag = -61;
 constexpr int32_t kCertificateOptionsSize = 5224;
 constexpr int32_t kWholePacketAllocSize = 524288;
 
@@ -57,19 +61,19 @@ void NetSimple::Prime() {
         Log("Error. Prime called a second time; ignored.", "NetSimple.Prime", NET::ObjectErrorLine);
         return;
     }
-    Wait_(-60);
+    Wait_(kPrimeWaitTag);
     Connection_.NotifyEvent = NetGetUniqueEvent();
     if (Connection_.NotifyEvent == 0) {
         Log("Error getting new unique event. None was available.", "NetSimple.Prime", NET::ObjectErrorLine);
     }
     Initalised_ = 1;
-    Release_(-61);
+    Release_(kPrimeReleaseTag);
 }
 
 void NetSimple::Open(std::string_view Server, uint16_t Port) {
     if (Initalised_ == 0) {
         Log("Error - Open being called before Init.", "NetSimple.Open", NET::ObjectErrorLine);
-        Error = -60;
+        Error = NET::kInitNotCalled;
         WinSockError = 0;
         SSLError = 0;
         ErrorTrap("The NetSimple object's Init() method was not called before the Open() method was called",
@@ -77,7 +81,7 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
         return;
     }
     if (OpenFlag != 0 || AsyncOpenBusy != 0) {
-        Error = -55;
+        Error = NET::kAlreadyOpen;
         WinSockError = 0;
         SSLError = 0;
         Log("Connection already open. Please close or abort the connection before trying to open a new connection.",
@@ -139,7 +143,7 @@ void NetSimple::Send() {
     constexpr std::string_view kSend = "NetSimple.Send";
     if (Initalised_ == 0) {
         Log("Error - Open being called before Init.", kSend, NET::ObjectErrorLine);
-        Error = -60;
+        Error = NET::kInitNotCalled;
         ErrorTrap("The NetSimple object's Init() method was not called before the Open() method was called", kSend);
         return;
     }
@@ -151,25 +155,25 @@ void NetSimple::Send() {
     }
     Error = WinSockError = SSLError = 0;
     if (Packet.BinDataLen > NET::MaxBinData) {
-        Error = -4;
+        Error = NET::kInvalidStructureSize;
         return CallErrorTrap_("Trying to send too much data in self.packet.binData and self.packet.binDataLen", kSend);
     }
     if (OpenFlag == 0) {
-        Error = -36;
+        Error = NET::kNotOpen;
         return CallErrorTrap_("The connection is not open and therefore the data can not be sent.", kSend);
     }
     if (Packet.BinDataLen <= 0) {
-        Error = -4;
+        Error = NET::kInvalidStructureSize;
         return CallErrorTrap_("Data length is less than or equal to zero", kSend);
     }
     if (Connection_.Server.Empty() || Connection_.Port == 0) {
-        Error = -33;
+        Error = NET::kHostOrSocketNotSet;
         return CallErrorTrap_("Hostname or Port are not set to anything. (You must call self.open first).", kSend);
     }
     Error = NetSimpleSend(Connection_, Packet);
     if (Error == 0) return;
-    if (Error == -34) OpenFlag = 0;
-    if (Error == -34 && DontErrorTrapInSendIfConnectionClosed == 1) {
+    if (Error == NET::kClientNotFound) OpenFlag = 0;
+    if (Error == NET::kClientNotFound && DontErrorTrapInSendIfConnectionClosed == 1) {
         Log("While trying to send data, we discover the connection has been closed down. The programmer has chosen to "
             "handle the error himself.",
             kSend, NET::ObjectNormalLine);

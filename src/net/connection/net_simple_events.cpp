@@ -7,6 +7,7 @@
 #include "net/connection/net_simple.h"
 #include "net/connection/object_log.h"
 #include "net/engine/simple_engine.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_error_str.h"
 
 namespace {
@@ -78,9 +79,9 @@ void NetSimple::TakePacket() {
     Error = Packet.NetError;
     WinSockError = Packet.WinSockError;
     SSLError = Packet.SSLError;
-    if (Error == 0 && SSLError != 0) Error = -92;
-    if (Error == 0 && WinSockError != 0) Error = -91;
-    if (received == -13) {
+    if (Error == 0 && SSLError != 0) Error = NET::kSslError;
+    if (Error == 0 && WinSockError != 0) Error = NET::kWinSockError;
+    if (received == NET::kNoRequest) {
         Log("Attention. This is not normally a problem. The DLL could not find a packet matching this connection.",
             kTakeEvent, NET::ObjectNormalLine);
         return;
@@ -114,7 +115,7 @@ void NetSimple::DispatchPacket() {
             ObjectLine(*this, kTakeEvent, NET::ObjectNormalLine,
                        "Error. PacketType -> \"AsyncOpenFailed\" to {}:{} On Socket = {} SockID = {}", server, port,
                        Packet.OnSocket, Packet.SockID);
-            if (Error == 0 || Error == -91 || Error == -92) Error = -53;
+            if (Error == 0 || Error == NET::kWinSockError || Error == NET::kSslError) Error = NET::kOpenTimeout;
             OpenFlag = 0;
             AsyncOpenBusy = 0;
             NetSimpleClose(Connection_, Packet.OnSocket, Packet.SockID, NET::SimpleClosePhaseTwo);
@@ -162,7 +163,7 @@ void NetSimple::ErrorTrap(std::string_view ErrorStr, std::string_view FunctionNa
     std::string meaning = InterpretError();
     ErrorString = Error == 0 ? fmt::format("{}.", text)
                              : fmt::format("{}. The error number was {} which means {}.", text, Error, meaning);
-    if (Error == -53 || Error == 0) {
+    if (Error == NET::kOpenTimeout || Error == 0) {
         if (WinSockError != 0) {
             meaning += fmt::format(" - [WinSock Error = {} : {}]", WinSockError, NetErrorStr(WinSockError));
         }

@@ -3,6 +3,7 @@
 #include "net/engine/engine_log.h"
 #include "net/engine/engine_sockets.h"
 #include "net/engine/simple_engine_internal.h"
+#include "netcore/net_codes.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -122,7 +123,7 @@ int32_t FirstPhaseRequested(NET::SimpleConnectionType& connection) {
     }
     if (connection.Socket == 0 || connection.SockID == 0) {
         ErrorLine("SimpleClientClose", "Error. Either Socket = 0 or SockID = 0 in p_SimpleConnection.");
-        return -20;
+        return NET::kAddressNotFound;
     }
     NormalLine(
         "SimpleClientClose",
@@ -229,7 +230,7 @@ int32_t SimpleClientClosePhaseTwo(int32_t socket, int32_t sockID) {
     }
     if (record->PhaseOneCloseCalled != 1) {
         ErrorLine(kPhaseTwo, "(Second Phase). Error. Phase One has not been called on this socket. Skipping function");
-        return -22;
+        return NET::kBadParameters;
     }
     StopAsyncOpen(*record);
     if (record->FD_Close_Received == 1) {

@@ -32,7 +32,7 @@ int32_t NetSimpleOpen(NET::SimpleConnectionType& connection);
 int32_t NetSimpleSend(NET::SimpleConnectionType& connection, const NET::SimplePacketType& packet);
 /// Phase 1 (graceful close), 2 (second phase) or -1 (abort). Owner thread.
 int32_t NetSimpleClose(NET::SimpleConnectionType& connection, int32_t Socket, int32_t SockID, int32_t Phase);
-/// Moves the oldest stored packet of the connection into `packet`; -13 when none. Owner thread.
+/// Moves the oldest stored packet of the connection into `packet`; kNoRequest when none. Owner thread.
 int32_t NetSimpleReceive(NET::SimpleConnectionType& connection, NET::SimplePacketType& packet);
 /// Packets still queued for `socket`/`sockID`, and the sum of their lengths. Any thread.
 int32_t NetSimpleOutgoingPackets(int32_t socket, int32_t sockID, int64_t* bytes);

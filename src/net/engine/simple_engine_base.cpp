@@ -4,6 +4,7 @@
 
 #include "net/engine/engine_log.h"
 #include "net/engine/simple_engine_internal.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_critical.h"
 #include "platform/clock.h"
 #include "platform/threads.h"
@@ -42,9 +43,9 @@ int32_t StoreSimplePacket(const StoredPacket& packet, int32_t notifyThread, int3
 int32_t LookupSimpleClientSocket(uint32_t ip, int32_t socket, int32_t sockID, SimpleRecord** found) {
     *found = nullptr;
     SimpleRecord* record = qSimpleClientSockets.BySockID(sockID);
-    if (record == nullptr) return -34;
-    if ((ip != 0 || socket != 0) && record->Socket != socket) return -34;
-    if (ip != 0 && record->Addr.sin_addr != ip) return -34;
+    if (record == nullptr) return NET::kClientNotFound;
+    if ((ip != 0 || socket != 0) && record->Socket != socket) return NET::kClientNotFound;
+    if (ip != 0 && record->Addr.sin_addr != ip) return NET::kClientNotFound;
     *found = record;
     return 0;
 }

@@ -67,7 +67,7 @@ struct StoredPacket {
 /// `notifyThread`: one stored packet, one post. Returns its _DebugPacketNumber.
 int32_t StoreSimplePacket(const StoredPacket& packet, int32_t notifyThread, int32_t notifyEvent);
 
-/// 0 and the record in `found`, or -34 when no record matches (by SockID;
+/// 0 and the record in `found`, or kClientNotFound when no record matches (by SockID;
 /// with Socket when `ip` is 0 and `socket` not; with all three otherwise).
 int32_t LookupSimpleClientSocket(uint32_t ip, int32_t socket, int32_t sockID, SimpleRecord** found);
 void SimpleClearInQueue(uint32_t ip, int32_t socket, int32_t sockID);

@@ -4,12 +4,10 @@
 #include "net/engine/engine_hooks.h"
 #include "net/engine/engine_log.h"
 #include "net/engine/simple_engine_internal.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_critical.h"
 
 namespace {
-
-/// The server side of the engine is not part of this library.
-constexpr int32_t kServiceNotSupported = -17;
 
 bool IsClient(const NET::SimpleConnectionType& connection) { return connection.Mode == 0; }
 
@@ -100,14 +98,14 @@ int32_t ReceiveClientPacket(NET::SimpleConnectionType& connection, NET::SimplePa
     }
     if (qSimpleInData.Empty()) {
         ErrorLine("NetSimpleReceive", "No data to read. Returning 'No Request' Err. This is not normally a problem");
-        return -13;
+        return NET::kNoRequest;
     }
     uint64_t key = 0;
     const NETDLL::SimpleInDataType* stored = FindStoredPacket(connection, &key);
     if (stored == nullptr) {
         ErrorLine("NetSimpleReceive",
                   "No data found in queue for host and port/socket. No Request Err. This is not normally a problem.");
-        return -13;
+        return NET::kNoRequest;
     }
     CopyPacket(*stored, packet);
     if (NetMemory.LogAll == 1) {
@@ -130,22 +128,22 @@ int32_t NetSimpleOpen(NET::SimpleConnectionType& connection) {
         const int32_t loaded = LoadCallBackWindow();
         if (loaded != 0) ErrorLine("NetSimpleOpen", "Error. LoadCallBackWindow returned {}", loaded);
     }
-    return IsClient(connection) ? SimpleClientOpen(connection) : kServiceNotSupported;
+    return IsClient(connection) ? SimpleClientOpen(connection) : NET::kServiceNotSupported;
 }
 
 int32_t NetSimpleSend(NET::SimpleConnectionType& connection, const NET::SimplePacketType& packet) {
     NetCriticalHold hold;
-    return IsClient(connection) ? SimpleClientSend(connection, packet) : kServiceNotSupported;
+    return IsClient(connection) ? SimpleClientSend(connection, packet) : NET::kServiceNotSupported;
 }
 
 int32_t NetSimpleClose(NET::SimpleConnectionType& connection, int32_t Socket, int32_t SockID, int32_t Phase) {
     NetCriticalHold hold;
-    return IsClient(connection) ? SimpleClientClose(connection, Socket, SockID, Phase) : kServiceNotSupported;
+    return IsClient(connection) ? SimpleClientClose(connection, Socket, SockID, Phase) : NET::kServiceNotSupported;
 }
 
 int32_t NetSimpleReceive(NET::SimpleConnectionType& connection, NET::SimplePacketType& packet) {
     NetCriticalHold hold;
-    return IsClient(connection) ? ReceiveClientPacket(connection, packet) : kServiceNotSupported;
+    return IsClient(connection) ? ReceiveClientPacket(connection, packet) : NET::kServiceNotSupported;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // connect completion.
 #include "net/engine/engine_log.h"
 #include "net/engine/simple_engine_internal.h"
+#include "netcore/net_codes.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -91,7 +92,7 @@ int32_t SimpleClient_Async(int32_t Msg, int32_t notification) {
     SimpleRecord* record = qSimpleClientSockets.ByMessage(Msg);
     if (record == nullptr) {
         WarnDeadSocket(Msg, event);
-        return -24;
+        return NET::kSocketDead;
     }
     switch (event) {
         case platform::FD_CONNECT:

@@ -8,6 +8,7 @@
 #include "net/engine/engine_sockets.h"
 #include "net/engine/simple_engine_internal.h"
 #include "netcore/host_names.h"
+#include "netcore/net_codes.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -138,9 +139,10 @@ std::string ConnectionDetails(const SimpleRecord& record) {
 int32_t KeepOpenedRecord(int32_t isNew, SimpleRecord& record, bool async) {
     const bool kept = isNew == 1 ? qSimpleClientSockets.Add(record) : qSimpleClientSockets.Save(record);
     if (!kept) {
-        ErrorLine("SimpleClientOpenB", "Could not add to qSimpleClientSockets. Error = {}", CodeAndText(-30));
+        ErrorLine("SimpleClientOpenB", "Could not add to qSimpleClientSockets. Error = {}",
+                  CodeAndText(NET::kQueueError));
         SimpleCloseSocket(record.Socket, 1, 0, 0);
-        return -30;
+        return NET::kQueueError;
     }
     if (!async) {
         DetailLine("SimpleClientOpenB", "Opened Simple Connection Synchronously. To remote host = {}",
@@ -169,14 +171,14 @@ int32_t PrepareRecord(int32_t isNew, const NETDLL::SimpleClientDetailsType& deta
     if (message == 0) {
         ErrorLine("SimpleClientOpenB", "ERROR: Exceeded Maximum Simple Client Sockets.");
         SimpleCloseSocket(socket, 1, 0, 0);
-        return -29;
+        return NET::kTooManySendingSockets;
     }
     if (isNew == 0) {
         SimpleRecord* existing = qSimpleClientSockets.BySockID(details.SockID);
         if (existing == nullptr) {
             ErrorLine("SimpleClientOpenB", "Error. Could not find item in qSimpleClientSockets Queue.");
             SimpleCloseSocket(socket, 1, 0, 0);
-            return -30;
+            return NET::kQueueError;
         }
         record = *existing;
     } else {
@@ -199,7 +201,7 @@ int32_t SetSimpleClientSocketsAsyncOpenStopTime(int32_t timeout) {
 int32_t SimpleClientOpen(NET::SimpleConnectionType& connection) {
     if (NetMemory.CallBackWindowLoaded == 0) {
         ErrorLine("SimpleClientOpen", "Sparlin DLL not active. Sparlin was unable to initialise.");
-        return -56;
+        return NET::kNotInitiated;
     }
     if (connection.SockID > 0) {
         DetailLine("SimpleClientOpen", "Will Clear In Packets on old SockID = {}", connection.SockID);
@@ -218,7 +220,7 @@ int32_t SimpleClientOpen(NET::SimpleConnectionType& connection) {
         if (answer.empty()) {
             ErrorLine("SimpleClientOpen", "Could not resolve host name. Server/HostName = {}",
                       connection.Server.View());
-            return -20;
+            return NET::kAddressNotFound;
         }
         address = platform::inet_addr(answer);
         connection.Internal_.IP = static_cast<int32_t>(address);
@@ -285,7 +287,7 @@ void LookupFailed(int32_t handle, int32_t error) {
     StoredPacket packet;
     packet.PacketType = NET::SimpleAsyncOpenFailed;
     packet.SockID = record->SockID;
-    packet.NetError = -53;
+    packet.NetError = NET::kOpenTimeout;
     packet.WinSockError = error;
     StoreSimplePacket(packet, record->NotifyThread, record->NotifyEvent);
 }
@@ -381,7 +383,7 @@ void LookupTimedOut(SimpleRecord& record) {
     qSimpleClientSockets.SetAsyncDNSHandle(record, 0);
     record.lpDNSSimple = 0;
     MarkClosing(record);
-    PostTimeOutPacket(record, 0, -53);
+    PostTimeOutPacket(record, 0, NET::kOpenTimeout);
 }
 
 void ConnectTimedOut(SimpleRecord& record) {

@@ -4,6 +4,7 @@
 
 #include "net/engine/engine_log.h"
 #include "net/engine/simple_engine_internal.h"
+#include "netcore/net_codes.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -76,7 +77,7 @@ int32_t SimpleClientSend(NET::SimpleConnectionType& connection, const NET::Simpl
                   "PhaseOneCloseCalled = {} FD_Close_Received = {} PhaseTwoCloseCalled = {}",
                   record->ClosingState, record->PhaseOneCloseCalled, record->FD_Close_Received,
                   record->PhaseTwoCloseCalled);
-        return -34;
+        return NET::kClientNotFound;
     }
     NetMemory.NextSimplePacketID += 1;
     NETDLL::SimpleOutPacketType queued;
