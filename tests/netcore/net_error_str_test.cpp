@@ -1,5 +1,6 @@
 // Error texts of the library (NetErrorStr) and of the connection objects
-// (NetAll_::InterpretError).
+// (NetAll_::InterpretError). Codes are numbers here on purpose: these tests
+// pin each value to its text, so a renumbered row in net_codes.h fails them.
 #include "netcore/net_error_str.h"
 
 #include <algorithm>
