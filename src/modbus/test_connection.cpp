@@ -6,6 +6,7 @@
 
 #include "modbus/send_log.h"
 #include "platform/clock.h"
+#include "platform/thread_check.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ std::vector<CommsRow>::iterator FindRequest(std::vector<CommsRow>& rows, uint16_
 }  // namespace
 
 void MyC::Process() {
+    BRACKWATER_ASSERT_THREAD(Connection_.NotifyThread, "the window thread");
     switch (Packet.PacketType) {
         case NET::SimpleAsyncOpenSuccessful:
             DropTail();

@@ -17,6 +17,7 @@
 #include "net/callback/callback_window.h"
 #include "netcore/net_codes.h"
 #include "netcore/net_critical.h"
+#include "netcore/net_lock_check.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"
 #include "platform/threads.h"
@@ -138,6 +139,7 @@ int32_t WindowLoaderSrc() {
 }  // namespace
 
 int32_t LoadCallBackWindow() {
+    BRACKWATER_ASSERT_LOCK_HELD();
     NetCriticalHold hold;  // the caller's hold makes this one nested; the loader hands both over
     if (NetMemory.CallBackWindowLoaded == 1) return 0;
     if (NetMemory.WinsockInit == 0) return NET::kCouldNotLoad;

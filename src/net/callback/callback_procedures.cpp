@@ -10,6 +10,7 @@
 #include "netcore/net_critical.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"
+#include "platform/thread_check.h"
 #include "platform/threads.h"
 
 namespace {
@@ -63,6 +64,7 @@ bool Dispatch(int32_t Msg, int32_t wParam, int32_t lParam) {
 
 int32_t CallBackWindowClientCallBack(int32_t hWnd, int32_t Msg, int32_t wParam, int32_t lParam) {
     NetCriticalHold hold;
+    BRACKWATER_ASSERT_THREAD(NetMemory.CallBackWindowThread, "the callback thread");
     ++gNestedEntries;
     const bool library = IsLibraryMessage(Msg);
     MessageLine(!library, hWnd, Msg, wParam, lParam);

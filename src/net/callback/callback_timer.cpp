@@ -5,6 +5,7 @@
 
 #include "net/callback/callback_window.h"
 #include "net/engine/engine_hooks.h"
+#include "netcore/net_lock_check.h"
 #include "netcore/net_log.h"
 #include "netcore/net_memory.h"
 
@@ -20,6 +21,7 @@ void RunIfSet(void (*check)()) {
 }  // namespace
 
 void TimerMain() {
+    BRACKWATER_ASSERT_LOCK_HELD();
     --NetMemory.InactiveServicesTimerCounter;
     --NetMemory.ShortTimerCounter;
     --NetMemory.MediumTimerCounter;

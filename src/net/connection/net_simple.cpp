@@ -10,6 +10,7 @@
 #include "net/connection/unique_events.h"
 #include "net/engine/simple_engine.h"
 #include "netcore/net_codes.h"
+#include "platform/thread_check.h"
 #include "platform/threads.h"
 
 namespace {
@@ -71,6 +72,7 @@ void NetSimple::Prime() {
 }
 
 void NetSimple::Open(std::string_view Server, uint16_t Port) {
+    BRACKWATER_ASSERT_THREAD(Connection_.NotifyThread, "the connection's owner thread");
     if (Initalised_ == 0) {
         Log("Error - Open being called before Init.", "NetSimple.Open", NET::ObjectErrorLine);
         Error = NET::kInitNotCalled;
@@ -140,6 +142,7 @@ void NetSimple::Open(std::string_view Server, uint16_t Port) {
 }
 
 void NetSimple::Send() {
+    BRACKWATER_ASSERT_THREAD(Connection_.NotifyThread, "the connection's owner thread");
     constexpr std::string_view kSend = "NetSimple.Send";
     if (Initalised_ == 0) {
         Log("Error - Open being called before Init.", kSend, NET::ObjectErrorLine);
@@ -187,6 +190,7 @@ void NetSimple::Send() {
 }
 
 void NetSimple::Close() {
+    BRACKWATER_ASSERT_THREAD(Connection_.NotifyThread, "the connection's owner thread");
     ObjectLine(*this, "NetSimple.Close", NET::ObjectNormalLine,
                "Closing Client Socket = {} SockID = {} to Server = {} Originally Connected to Port = {}",
                Connection_.Socket, Connection_.SockID, Connection_.Server.View(), Connection_.Port);
@@ -204,6 +208,7 @@ void NetSimple::Close() {
 }
 
 void NetSimple::Abort() {
+    BRACKWATER_ASSERT_THREAD(Connection_.NotifyThread, "the connection's owner thread");
     ObjectLine(*this, "NetSimple.Abort", NET::ObjectNormalLine,
                "Aborting (immediately closing) Client Socket = {} SockID = {} to Server = {} "
                "Originally Connected "

@@ -9,6 +9,7 @@
 #include "net/engine/simple_engine.h"
 #include "netcore/net_codes.h"
 #include "netcore/net_error_str.h"
+#include "platform/thread_check.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ void NetSimple::ConClosed2() {
 }
 
 void NetSimple::TakeEvent(int32_t Event) {
+    BRACKWATER_ASSERT_THREAD(Connection_.NotifyThread, "the connection's owner thread");
     const int32_t base = Connection_.NotifyEvent;
     if (base == 0) return;
     if (Event == base) return TakePacket();

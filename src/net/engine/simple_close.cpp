@@ -4,6 +4,7 @@
 #include "net/engine/engine_sockets.h"
 #include "net/engine/simple_engine_internal.h"
 #include "netcore/net_codes.h"
+#include "netcore/net_lock_check.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -168,6 +169,7 @@ int32_t AbortRequested(NET::SimpleConnectionType& connection) {
 }  // namespace
 
 int32_t SimpleClientClose(NET::SimpleConnectionType& connection, int32_t socket, int32_t sockID, int32_t phase) {
+    BRACKWATER_ASSERT_LOCK_HELD();
     if (NetMemory.DLLClosedDown == 1) {
         DetailLine("SimpleClientClose", "DLL already closed down. This function is ignored");
         return 0;

@@ -6,6 +6,7 @@
 #include "net/engine/simple_engine_internal.h"
 #include "netcore/net_codes.h"
 #include "netcore/net_critical.h"
+#include "netcore/net_lock_check.h"
 #include "platform/clock.h"
 #include "platform/threads.h"
 
@@ -25,6 +26,7 @@ void MarkClosing(SimpleRecord& record) {
 }
 
 int32_t StoreSimplePacket(const StoredPacket& packet, int32_t notifyThread, int32_t notifyEvent) {
+    BRACKWATER_ASSERT_LOCK_HELD();
     NETDLL::SimpleInDataType stored;
     stored.FromIP = packet.FromIP;
     stored.OnSocket = packet.OnSocket;
@@ -41,6 +43,7 @@ int32_t StoreSimplePacket(const StoredPacket& packet, int32_t notifyThread, int3
 }
 
 int32_t LookupSimpleClientSocket(uint32_t ip, int32_t socket, int32_t sockID, SimpleRecord** found) {
+    BRACKWATER_ASSERT_LOCK_HELD();
     *found = nullptr;
     SimpleRecord* record = qSimpleClientSockets.BySockID(sockID);
     if (record == nullptr) return NET::kClientNotFound;

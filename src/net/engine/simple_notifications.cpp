@@ -3,6 +3,7 @@
 #include "net/engine/engine_log.h"
 #include "net/engine/simple_engine_internal.h"
 #include "netcore/net_codes.h"
+#include "netcore/net_lock_check.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -87,6 +88,7 @@ void OnClose(SimpleRecord& record, int32_t error, int32_t message) {
 }  // namespace
 
 int32_t SimpleClient_Async(int32_t Msg, int32_t notification) {
+    BRACKWATER_ASSERT_LOCK_HELD();
     const int32_t event = platform::SelectEvent(notification);
     const int32_t error = platform::SelectError(notification);
     SimpleRecord* record = qSimpleClientSockets.ByMessage(Msg);

@@ -9,6 +9,7 @@
 #include "net/engine/simple_engine_internal.h"
 #include "netcore/host_names.h"
 #include "netcore/net_codes.h"
+#include "netcore/net_lock_check.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -199,6 +200,7 @@ int32_t SetSimpleClientSocketsAsyncOpenStopTime(int32_t timeout) {
 }
 
 int32_t SimpleClientOpen(NET::SimpleConnectionType& connection) {
+    BRACKWATER_ASSERT_LOCK_HELD();
     if (NetMemory.CallBackWindowLoaded == 0) {
         ErrorLine("SimpleClientOpen", "Sparlin DLL not active. Sparlin was unable to initialise.");
         return NET::kNotInitiated;

@@ -5,6 +5,7 @@
 #include "net/engine/engine_log.h"
 #include "net/engine/simple_engine_internal.h"
 #include "netcore/net_codes.h"
+#include "netcore/net_lock_check.h"
 #include "platform/sockets.h"
 
 namespace {
@@ -62,6 +63,7 @@ void QueueEmptied(SimpleRecord& record) {
 }  // namespace
 
 int32_t SimpleClientSend(NET::SimpleConnectionType& connection, const NET::SimplePacketType& packet) {
+    BRACKWATER_ASSERT_LOCK_HELD();
     NormalLine("SimpleClientSend", "Sending packet to Server = {} Socket = {} SockID = {}", connection.Server.View(),
                connection.Socket, connection.SockID);
     SimpleRecord* record = nullptr;
