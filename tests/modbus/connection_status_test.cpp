@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "fake_connection.h"
+#include "modbus_bench.h"
 #include "modbus/requests.h"
 #include "net/connection/net_simple.h"
 #include "netcore/net_error_str.h"

@@ -62,14 +62,18 @@ public:
             OpenFlag = 1;
             AsyncOpenBusy = 0;
         }
+        if (Packet.PacketType == NET::SimpleAsyncOpenFailed) AsyncOpenBusy = 0;
         Process();
     }
 
-    /// Stores a packet and posts the connection's event, as the engine does.
-    void Deliver(int32_t packetType, const std::vector<uint8_t>& bytes = {}) {
+    /// Stores a packet with the next serial number and posts the connection's
+    /// event, as the engine does.
+    void Deliver(int32_t packetType, const std::vector<uint8_t>& bytes = {}, int32_t winSockError = 0) {
         NET::SimplePacketType packet;
         packet.PacketType = packetType;
         packet.SockID = 1;
+        packet.WinSockError = winSockError;
+        packet.DebugPacketNumber_ = ++stored;
         SetData(packet, bytes);
         incoming.push_back(packet);
         platform::PostEvent(kEvent);
@@ -107,6 +111,7 @@ public:
     std::vector<std::vector<uint8_t>> sent;
     int aborts = 0;
     std::vector<int32_t> events;
+    int32_t stored = 0;
     std::deque<NET::SimplePacketType> incoming;
 
 private:
