@@ -5,13 +5,11 @@
 #include "modbus/exception_names.h"
 #include "modbus/send_log.h"
 #include "net/connection/net_simple.h"
+#include "netcore/net_codes.h"
 #include "netcore/net_error_str.h"
 #include "platform/clock.h"
 
 namespace {
-
-/// Library code of an open that failed or timed out.
-constexpr int32_t kOpenFailed = -53;
 
 /// A time of day as "hh:mm:ss".
 std::string ClockText(int32_t timeOfDay) { return SentTimeText(timeOfDay).substr(0, 8); }
@@ -92,7 +90,7 @@ void ConnectionStatus::TakePacket(int32_t packetType, int32_t netError, int32_t 
 void ConnectionStatus::Failed(int32_t netError, int32_t winSockError) {
     state_ = State::Failed;
     // The sockets code says why (refused, unreachable, timed out); without one the library's code does.
-    failure_ = NetErrorStr(winSockError != 0 ? winSockError : (netError != 0 ? netError : kOpenFailed));
+    failure_ = NetErrorStr(winSockError != 0 ? winSockError : (netError != 0 ? netError : NET::kOpenTimeout));
 }
 
 void ConnectionStatus::NotOpen() {
