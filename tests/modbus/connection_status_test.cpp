@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "modbus_bench.h"
 #include "modbus/requests.h"
+#include "modbus_bench.h"
 #include "net/connection/net_simple.h"
 #include "netcore/net_error_str.h"
 
