@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTreeView>
 #include <mutex>
@@ -127,9 +128,10 @@ std::string QtWindowHost::ControlOf(QWidget* widget) const {
 
 void QtWindowHost::SetTimer(int32_t hundredths) {
     period_ = std::max(hundredths, 0);
-    if (period_ == 0)
+    if (period_ == 0) {
         timer_.stop();
-    else
+        std::erase_if(pending_, [](const window::WindowEvent& event) { return event.event == window::kTimer; });
+    } else
         timer_.start(period_ * 10);  // a new period counts from now
 }
 
@@ -204,8 +206,10 @@ void QtWindowHost::Connect(const window::Control& control, QWidget* widget) {
                              [this, name] { Enqueue(window::kAccepted, name); });
             break;
         case ControlKind::CheckBox:
-            QObject::connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, &context_,
-                             [this, name] { Enqueue(window::kAccepted, name); });
+            // Toggled, not clicked: an accessibility Toggle action changes the box without a click.
+            QObject::connect(static_cast<QCheckBox*>(widget), &QCheckBox::toggled, &context_, [this, name] {
+                if (!showing_) Enqueue(window::kAccepted, name);
+            });
             break;
         case ControlKind::SpinBox:
         case ControlKind::Entry:
@@ -251,6 +255,10 @@ void QtWindowHost::ConnectEntry(const window::Control& control, QWidget* widget)
         line = static_cast<QLineEdit*>(widget);
         QObject::connect(line, &QLineEdit::editingFinished, &context_, [accept] { accept(true); });
         QObject::connect(line, &QLineEdit::returnPressed, &context_, [accept] { accept(false); });
+        // Text set without typing (an accessibility value, a test tool) is complete at once.
+        QObject::connect(line, &QLineEdit::textChanged, &context_, [this, line, accept] {
+            if (!showing_ && !line->isModified()) accept(false);
+        });
     }
     if (line != nullptr)
         QObject::connect(line, &QLineEdit::textEdited, &context_, [this, name] { held_.insert(name); });
@@ -288,6 +296,8 @@ void QtWindowHost::Show(const window::Control& control, const window::ControlVal
     QWidget* widget = Widget(control.name);
     if (widget == nullptr || held_.contains(control.name)) return;  // never overwrite what the user left there
     const QString text = QString::fromStdString(value.text);
+    showing_ = true;  // what the window shows is no user's change
+    const auto shown = qScopeGuard([this] { showing_ = false; });
     switch (control.kind) {
         case ControlKind::CheckBox:
             static_cast<QCheckBox*>(widget)->setChecked(value.number != 0);

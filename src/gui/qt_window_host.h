@@ -112,6 +112,7 @@ private:
     QEventLoop* waiting_ = nullptr;
     bool open_ = false;
     bool building_ = false;
+    bool showing_ = false;  // Show is changing a widget: its signals are not the user's
     QString screenshot_;
     QObject context_;
     std::shared_ptr<PostWaker> waker_;

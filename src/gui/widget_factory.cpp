@@ -134,14 +134,7 @@ QString AccessibleNameOf(const window::Control& control, const window::Control* 
 }
 
 const window::Control* PromptOf(const window::WindowDeclaration& declaration, const window::Control& control) {
-    if (!control.TakesInput()) return nullptr;
-    const window::Control* before = nullptr;
-    for (const auto& candidate : declaration.controls) {
-        if (&candidate == &control) break;
-        before = &candidate;
-    }
-    if (before == nullptr || before->kind != ControlKind::Prompt || before->parent != control.parent) return nullptr;
-    return !before->text.empty() && before->text.back() == ':' ? before : nullptr;
+    return declaration.PromptOf(control);
 }
 
 }  // namespace gui

@@ -22,6 +22,14 @@ bool PlausibleLengthField(int32_t lengthField) {
     return lengthField >= kShortestLengthField && lengthField <= kLongestLengthField;
 }
 
+/// The raw-list line for received bytes that are not a frame, header words
+/// shown in host order as on every other REC line.
+std::string DroppedLine(std::span<const uint8_t> bytes) {
+    std::vector<uint8_t> shown(bytes.begin(), bytes.end());
+    for (std::size_t i = 0; i + 1 < std::min(shown.size(), kHeaderWords); i += 2) std::swap(shown[i], shown[i + 1]);
+    return FrameLine(platform::ClockTime(), " REC ", shown);
+}
+
 /// The first row for `identifier` in the log's current order.
 std::vector<CommsRow>::iterator FindRequest(std::vector<CommsRow>& rows, uint16_t identifier) {
     return std::find_if(rows.begin(), rows.end(), [&](const CommsRow& row) {
@@ -76,7 +84,10 @@ void MyC::TakeInData() {
             break;
         }
         int32_t lengthField = WireLengthField(rest);
-        if (!PlausibleLengthField(lengthField)) break;  // not a Modbus TCP frame: drop the rest
+        if (!PlausibleLengthField(lengthField)) {  // not a Modbus TCP frame: shown, then dropped
+            AddRawLine(data_, DroppedLine(rest));
+            break;
+        }
         auto frameLength = static_cast<std::size_t>(lengthField + ModbusTcpFrame::kLengthFieldOffset);
         if (frameLength > rest.size()) {
             tail_.assign(rest.begin(), rest.end());
@@ -98,7 +109,9 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     std::string line = FrameLine(platform::ClockTime(), " REC ", reply.Bytes().first(frame.size()));
 
     auto found = FindRequest(data_.QComms, reply.TransactionIdentifier());
-    if (found == data_.QComms.end()) {  // its row was cleared or cut: shown, nothing applied
+    // Shown, nothing applied: a frame of another protocol than Modbus (whose
+    // identifier is 0), or a reply whose row was cleared or cut.
+    if (reply.ProtocolIdentifier() != 0 || found == data_.QComms.end()) {
         AddRawLine(data_, line);
         return;
     }
@@ -119,6 +132,7 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
 }
 
 void AdaptTimerPeriod(TestWindowServices& window, uint8_t replyFunctionCode) {
+    if (window.TimerPeriod() == 0) return;  // a stopped timer stays stopped: only the user starts it
     if (replyFunctionCode < 0x80) {
         window.SetTimerPeriod(std::max(window.TimerPeriod() - 1, kAutoTimeFastest));
     } else {

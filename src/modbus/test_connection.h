@@ -68,5 +68,6 @@ private:
 void ApplyReply(TestData& data, const CommsRow& row, std::size_t frameLength);
 
 /// Auto Time: a normal reply shortens the timer period by one hundredth (not
-/// below 5), an exception reply lengthens it by ten (not above 100).
+/// below 5), an exception reply lengthens it by ten (not above 100). A stopped
+/// timer (period 0) is left stopped, so a late reply never restarts polling.
 void AdaptTimerPeriod(TestWindowServices& window, uint8_t replyFunctionCode);

@@ -8,6 +8,7 @@
 
 void OpenIfClosed(TestData& data, NetSimple& connection) {
     if (connection.OpenFlag != 0 || connection.AsyncOpenBusy != 0) return;
+    if (data.Port == 0) return;  // no server listens on port 0; the Open button says so
     connection.AsyncOpenUse = 1;
     connection.AsyncOpenTimeOut = kAsyncOpenTimeOut;
     connection.InActiveTimeout = kInActiveTimeout;

@@ -17,7 +17,7 @@ constexpr int32_t kInActiveTimeout = 4500;
 constexpr int32_t kLongestAfterSendPause = 9999;
 
 /// Starts an asynchronous open of `connection` to `Server`:`Port` unless it is
-/// open or opening. The Open button does the same.
+/// open or opening, or `Port` is 0. The Open button does the same.
 void OpenIfClosed(TestData& data, NetSimple& connection);
 
 /// Transmits `row` when the connection is open: REQ line, header into wire

@@ -19,6 +19,14 @@ constexpr std::size_t kMaxName = 80;
 
 // Replaced only by tests, before any other thread of the library runs.
 std::function<std::optional<std::string>()> gComputerNameSource;
+std::function<std::string()> gHostNameSource;
+
+std::string LocalHostName() {
+    if (gHostNameSource) return gHostNameSource();
+    std::string host;
+    if (platform::gethostname(host) != 0) host.clear();
+    return host;
+}
 
 std::string LowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -55,12 +63,13 @@ void SetComputerNameSourceForTests(std::function<std::optional<std::string>()> s
     gComputerNameSource = std::move(source);
 }
 
+void SetHostNameSourceForTests(std::function<std::string()> source) { gHostNameSource = std::move(source); }
+
 int32_t GetOurHostNameAndIP(int32_t NoDebugInfo) {
     const bool informationLines = NoDebugInfo == 0 && NetMemory.Logging == 1;
     QAutoLocalIPs.clear();
-    std::string host;
-    if (platform::gethostname(host) != 0) host.clear();
-    NetMemory.HostName = std::string_view(host).substr(0, kMaxName - 1);
+    const std::string host = LocalHostName();
+    NetMemory.HostName = host;
     platform::HostEntry entry;
     const int32_t code = platform::gethostbyname(NetMemory.HostName.Str(), entry);
     if (NetMemory.NetName.View().empty()) NetMemory.NetName = NetMemory.HostName.View();
@@ -71,7 +80,9 @@ int32_t GetOurHostNameAndIP(int32_t NoDebugInfo) {
             if (NetMemory.LogAll == 1 && NoDebugInfo == 0) addresses += " " + platform::inet_ntoa(address);
         }
     } else {
-        WriteToLog("Could not GetHostByName(). Error = " + NetErrorStr(code), "GetOurHostNameAndIP", NET::ErrorLine);
+        // The lookup returns SOCKET_ERROR; its reason is the sockets layer's last error.
+        WriteToLog("Could not GetHostByName(). Error = " + NetErrorStr(platform::WSAGetLastError()),
+                   "GetOurHostNameAndIP", NET::ErrorLine);
     }
     PreferComputerName(informationLines);
     if (informationLines)

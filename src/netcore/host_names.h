@@ -32,3 +32,5 @@ std::string DNSBlocking(std::string_view Host);
 /// /etc/hostname, or nothing when there is none. Tests replace the source.
 std::optional<std::string> NetComputerName();
 void SetComputerNameSourceForTests(std::function<std::optional<std::string>()> source);
+/// Replaces the sockets layer's local host name (nullptr: the real one again).
+void SetHostNameSourceForTests(std::function<std::string()> source);

@@ -29,7 +29,9 @@ void WriteToLog(std::string_view logString, std::string_view functionName, int32
 }
 
 void AddToLog(std::string_view text) {
-    NetLogQ.push_back(NETDLL::NetLogQType{platform::BlankPadded<1024>(text)});
+    NETDLL::NetLogQType entry;
+    entry.Entry.SetText(text);  // a long line loses whole characters only
+    NetLogQ.push_back(entry);
     if (NetMemory.Logging != 1) return;
     std::string line = "[NetDLL] ";
     line += platform::TrimRight(text);

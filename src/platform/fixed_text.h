@@ -23,6 +23,20 @@ constexpr std::string_view TrimRight(std::string_view text) {
     return end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
 }
 
+/// The longest start of `text` of at most `bytes` bytes that does not end
+/// inside a UTF-8 character: a character that does not fit is left out whole.
+/// Bytes that are not UTF-8 are cut where they stand.
+constexpr std::string_view CutUtf8(std::string_view text, std::size_t bytes) {
+    if (text.size() <= bytes) return text;
+    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    // Step back over the continuation bytes (10xxxxxx) of the character the cut
+    // falls into; a character is at most 4 bytes long.
+    std::size_t end = bytes;
+    while (end > 0 && bytes - end < 3 && (byte(end) & 0xC0) == 0x80) --end;
+    if (end != bytes && byte(end) < 0xC0) return text.substr(0, bytes);  // no lead byte there: not UTF-8
+    return text.substr(0, end);
+}
+
 template <std::size_t N>
 class BlankPadded {
 public:
@@ -38,6 +52,8 @@ public:
         bytes_.fill(' ');
         std::copy_n(text.begin(), std::min(text.size(), N), bytes_.begin());
     }
+    /// Stores a user's text: cut to N bytes without splitting a UTF-8 character.
+    constexpr void SetText(std::string_view text) { Set(CutUtf8(text, N)); }
     /// The value without trailing blanks.
     std::string_view View() const { return TrimRight(std::string_view(bytes_.data(), N)); }
     std::string Str() const { return std::string(View()); }
@@ -67,10 +83,11 @@ public:
         return *this;
     }
 
-    /// Stores `text` cut to N-1 bytes (or at its first zero byte).
+    /// Stores `text` cut at its first zero byte, then to N-1 bytes without
+    /// splitting a UTF-8 character.
     constexpr void Set(std::string_view text) {
         bytes_.fill('\0');
-        text = text.substr(0, std::min(text.find('\0'), N - 1));
+        text = CutUtf8(text.substr(0, std::min(text.find('\0'), text.size())), N - 1);
         std::copy(text.begin(), text.end(), bytes_.begin());
     }
     std::string_view View() const { return {bytes_.data(), std::strlen(bytes_.data())}; }

@@ -15,4 +15,15 @@ std::vector<const Control*> WindowDeclaration::TabsOf(std::string_view sheet) co
     return tabs;
 }
 
+const Control* WindowDeclaration::PromptOf(const Control& control) const {
+    if (!control.TakesInput()) return nullptr;
+    const Control* before = nullptr;
+    for (const auto& candidate : controls) {
+        if (&candidate == &control) break;
+        before = &candidate;
+    }
+    if (before == nullptr || before->kind != ControlKind::Prompt || before->parent != control.parent) return nullptr;
+    return !before->text.empty() && before->text.back() == ':' ? before : nullptr;
+}
+
 }  // namespace window

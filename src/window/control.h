@@ -79,6 +79,9 @@ struct WindowDeclaration {
 
     /// The control called `name`, or nullptr.
     const Control* Find(std::string_view name) const;
+    /// The prompt that labels `control`: the prompt declared just before it in
+    /// the same container, with a text ending in a colon; nullptr when none.
+    const Control* PromptOf(const Control& control) const;
     /// The tabs of `sheet`, in order.
     std::vector<const Control*> TabsOf(std::string_view sheet) const;
 };

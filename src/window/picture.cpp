@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "platform/fixed_text.h"
+
 namespace window {
 namespace {
 
@@ -65,25 +67,28 @@ std::string Picture::Format(int64_t value) const {
 std::string Picture::Format(std::string_view text) const {
     auto end = text.find_last_not_of(' ');
     text = end == std::string_view::npos ? std::string_view{} : text.substr(0, end + 1);
-    return std::string(width_ > 0 && !numeric_ ? text.substr(0, static_cast<std::size_t>(width_)) : text);
+    return std::string(width_ > 0 && !numeric_ ? platform::CutUtf8(text, static_cast<std::size_t>(width_)) : text);
 }
 
-int64_t Picture::ParseNumber(std::string_view typed) const {
+int64_t Picture::ParseNumber(std::string_view typed) const { return ReadNumber(typed).value_or(0); }
+
+std::optional<int64_t> Picture::ReadNumber(std::string_view typed) const {
     if (!numeric_ && width_ > 0) typed = typed.substr(0, static_cast<std::size_t>(width_));
     typed = TrimBlanks(typed);
+    if (typed.empty()) return 0;
     bool negative = false;
-    if (!typed.empty() && (typed.front() == '-' || typed.front() == '+')) {
+    if (typed.front() == '-' || typed.front() == '+') {
         negative = typed.front() == '-';
         typed.remove_prefix(1);
     }
-    if (typed.empty()) return 0;
+    if (typed.empty()) return std::nullopt;
     // The magnitude saturates at the type's end on its side, so every number
     // Format shows, the lowest one too, reads back as itself.
     constexpr auto kHighest = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
     const uint64_t limit = negative ? kHighest + 1 : kHighest;
     uint64_t magnitude = 0;
     for (char c : typed) {
-        if (!IsDigit(c)) return 0;
+        if (!IsDigit(c)) return std::nullopt;
         auto digit = static_cast<uint64_t>(c - '0');
         magnitude = magnitude > (limit - digit) / 10 ? limit : magnitude * 10 + digit;  // never overflows
     }
@@ -91,8 +96,29 @@ int64_t Picture::ParseNumber(std::string_view typed) const {
     return magnitude == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
 }
 
+namespace {
+
+// 10^digits - 1, or the largest int64 when that many digits do not fit it.
+int64_t AllNines(int digits) {
+    if (digits <= 0) return 0;
+    if (digits > 18) return std::numeric_limits<int64_t>::max();
+    int64_t value = 1;
+    for (int i = 0; i < digits; ++i) value *= 10;
+    return value - 1;
+}
+
+}  // namespace
+
+int64_t Picture::Lowest() const {
+    if (width_ == 0) return std::numeric_limits<int64_t>::min();
+    if (numeric_ && !minus_) return 0;
+    return -AllNines(width_ - 1);  // the sign takes one of the characters
+}
+
+int64_t Picture::Highest() const { return width_ == 0 ? std::numeric_limits<int64_t>::max() : AllNines(width_); }
+
 std::string Picture::ParseText(std::string_view typed) const {
-    if (width_ > 0 && !numeric_) typed = typed.substr(0, static_cast<std::size_t>(width_));
+    if (width_ > 0 && !numeric_) typed = platform::CutUtf8(typed, static_cast<std::size_t>(width_));
     return std::string(typed);
 }
 

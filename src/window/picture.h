@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,13 @@ public:
     /// optional sign, then digits; anything else counts as 0. Under a text
     /// picture only the first Width() characters typed count.
     int64_t ParseNumber(std::string_view typed) const;
+    /// The same, but nothing for typing that is not a whole number (a blank
+    /// entry is 0).
+    std::optional<int64_t> ReadNumber(std::string_view typed) const;
+    /// The numbers the picture can show within its width: no minus sign unless
+    /// the picture has one (or is a text picture); no limit without a width.
+    int64_t Lowest() const;
+    int64_t Highest() const;
     /// The text a user's typing stands for, cut to the picture's width.
     std::string ParseText(std::string_view typed) const;
 

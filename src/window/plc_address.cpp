@@ -1,5 +1,6 @@
 #include "window/plc_address.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -47,6 +48,10 @@ std::string NumberPart(std::string_view reference, std::size_t width) {
 
 std::optional<int32_t> ModbusAddressOf(std::string_view reference) {
     reference = reference.substr(0, kFieldLength);
+    // A DL06 reference is plain ASCII; anything else is no memory type at all,
+    // not a letter that the conversion would count as 0.
+    if (std::ranges::any_of(reference, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+        return std::nullopt;
     auto first = reference.find_first_not_of(' ');
     std::string_view start = first == std::string_view::npos ? std::string_view{} : reference.substr(first);
     for (const auto& type : kMemoryTypes) {

@@ -42,7 +42,7 @@ void WriteKey(std::string_view key, std::string_view value, std::string_view fil
 
 void ReadTestSettings(TestData& data, std::string_view file) {
     data.TimerValue = static_cast<int32_t>(ReadNumber("TimerValue", kDefaultTimerValue, 0, 100, file));
-    data.Server = platform::GetPrivateProfileString(kSettingsSection, "Server", kDefaultServer, file);
+    data.Server.SetText(platform::GetPrivateProfileString(kSettingsSection, "Server", kDefaultServer, file));
     data.Port = static_cast<uint16_t>(ReadNumber("Port", kDefaultPort, 0, 65535, file));
     data.AfterSendPauseValue =
         static_cast<int32_t>(ReadNumber("AfterSendPauseValue", kDefaultAfterSendPauseValue, 0, 9999, file));

@@ -203,7 +203,10 @@ void ThisWindowClass::ApplyServerOverride() {
     t_.Data.Port = given->port;
 }
 
+// Port 0 is no port a server listens on: Open is refused with a message and
+// changes nothing, not even the timer.
 void ThisWindowClass::OpenButton() {
+    if (t_.Data.Port == 0) return Message(kPortZeroMessage, "Brackwater");
     OpenIfClosed(t_.Data, t_.Connection());
     SetTimer(t_.Data.TimerValue);
 }

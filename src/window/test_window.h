@@ -66,6 +66,10 @@ struct TestWindowParts {
     std::optional<ServerAndPort> serverOverride;
 };
 
+/// Shown when Open is pressed with Port 0; "|" starts a new line.
+inline constexpr std::string_view kPortZeroMessage =
+    "Port 0 is not a port to connect to.|Enter the controller's port, 1 to 65535 (Modbus TCP: 502).";
+
 /// The product's web address behind the About button.
 inline constexpr std::string_view kProductAddress = "https://github.com/brackwater/brackwater";
 

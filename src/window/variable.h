@@ -2,12 +2,15 @@
 //
 // A window binds each use name of its declaration ("Port", "Inputs[3]") to one
 // of its variables. Numbers are stored the way their field stores them: a value
-// is cut to the field's width, so a 16-bit field wraps as 16-bit fields do.
-// Texts are stored in their fixed-length fields, cut to the field's length.
+// is cut to the field's width, so a 16-bit field wraps as 16-bit fields do; the
+// window therefore refuses what a control would hand a field that cannot hold it.
+// Texts are stored in their fixed-length fields, cut to the field's length
+// without splitting a UTF-8 character.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -29,6 +32,9 @@ public:
     virtual std::string Text() const = 0;
     virtual void SetNumber(int64_t value) = 0;
     virtual void SetText(std::string_view text) = 0;
+    /// The numbers the field holds without wrapping (a text holds any).
+    virtual int64_t Lowest() const { return std::numeric_limits<int64_t>::min(); }
+    virtual int64_t Highest() const { return std::numeric_limits<int64_t>::max(); }
 };
 
 template <typename T>
@@ -42,6 +48,13 @@ public:
     std::string Text() const override { return std::to_string(field_); }
     void SetNumber(int64_t value) override { field_ = static_cast<T>(value); }  // modular, like the field
     void SetText(std::string_view text) override;
+    int64_t Lowest() const override { return static_cast<int64_t>(std::numeric_limits<T>::min()); }
+    int64_t Highest() const override {
+        if constexpr (std::is_unsigned_v<T> && sizeof(T) >= sizeof(int64_t))
+            return std::numeric_limits<int64_t>::max();
+        else
+            return static_cast<int64_t>(std::numeric_limits<T>::max());
+    }
 
 private:
     T& field_;
@@ -55,7 +68,7 @@ public:
     int64_t Number() const override { return 0; }
     std::string Text() const override { return field_.Str(); }
     void SetNumber(int64_t value) override { field_ = std::to_string(value); }
-    void SetText(std::string_view text) override { field_ = text; }
+    void SetText(std::string_view text) override { field_.SetText(text); }
 
 private:
     platform::BlankPadded<N>& field_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/fixed_text.h"
 #include "window/picture.h"
 
 namespace window {
@@ -67,6 +68,9 @@ int WindowManager::Start() {
 
 void WindowManager::Dispatch(const WindowEvent& event) {
     if (!opened_ || !Running()) return;
+    // A tick that was waiting when the timer stopped belongs to a timer that no
+    // longer runs: running it would undo the stop (send, reopen, show period 0).
+    if (event.event == kTimer && timer_ == 0) return;
     event_ = event.event;
     field_ = event.field;
     if (event_ == kAccepted || event_ == kNewSelection) Update(field_);
@@ -111,12 +115,33 @@ void WindowManager::UpdateControl(const Control& control) {
             if (variable->IsText())
                 variable->SetText(picture.ParseText(typed.text));
             else
-                variable->SetNumber(picture.ParseNumber(typed.text));
+                TakeNumber(control, *variable, picture, typed.text);
             break;
         default:
             variable->SetText(typed.text);
             break;
     }
+}
+
+// A number the field or the picture cannot hold is refused, never wrapped: the
+// variable keeps its value, which the entry shows again after the event, and
+// the user is told what the entry takes. The value already held always passes,
+// so a wide computed value shown in a narrow picture is not refused on Update.
+void WindowManager::TakeNumber(const Control& control, Variable& variable, const Picture& picture,
+                               std::string_view typed) {
+    const std::optional<int64_t> value = picture.ReadNumber(typed);
+    const int64_t low = std::max(picture.Lowest(), variable.Lowest());
+    const int64_t high = std::min(picture.Highest(), variable.Highest());
+    if (value && (*value == variable.Number() || (*value >= low && *value <= high))) {
+        variable.SetNumber(*value);
+        return;
+    }
+    const Control* prompt = declaration_.PromptOf(control);
+    const std::string label = prompt != nullptr ? prompt->text.substr(0, prompt->text.size() - 1) : control.name;
+    Message(label + ": \"" + std::string(platform::CutUtf8(typed, 20)) +
+                "\" was not taken.|Enter a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                ".",
+            declaration_.title);
 }
 
 void WindowManager::Display() {

@@ -10,6 +10,8 @@
 //
 // For each event: an accepted control's (or a spin box's new) value is copied
 // into its variable, TakeEvent runs, and the window shows all its variables.
+// An entry's number that its field or picture cannot hold is refused with a
+// message; a spin box's number is held to the box's range.
 //
 // Window thread only.
 #pragma once
@@ -56,7 +58,8 @@ public:
     int Run();
     /// Phase one of Run: Init. Returns its result.
     int Start();
-    /// Handles one event (ignored before the window opened or after the loop ended).
+    /// Handles one event (ignored before the window opened or after the loop
+    /// ended; a timer tick is ignored while the timer is stopped).
     void Dispatch(const WindowEvent& event);
     /// Phase three of Run: Kill. Returns the response.
     int Finish();
@@ -114,6 +117,7 @@ private:
     };
 
     void UpdateControl(const Control& control);
+    void TakeNumber(const Control& control, Variable& variable, const Picture& picture, std::string_view typed);
     void ShowControl(const ShowPlan& plan);
     void ShowList(const ShowPlan& plan);
     const std::vector<ShowPlan>& Plans();

@@ -2,11 +2,17 @@
 // engine, against the DL06 simulator on loopback: requests go out on the
 // transmission pass, replies come back as window events and land in the
 // window's data.
+#include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "modbus/requests.h"
 #include "modbus/test_connection.h"
@@ -29,6 +35,46 @@
 namespace {
 
 constexpr std::chrono::milliseconds kBound{10000};  // never reached when things work
+
+/// A peer on 127.0.0.1 that answers the first request of its first client with
+/// fixed bytes, whatever was asked.
+class ScriptedPeer {
+public:
+    explicit ScriptedPeer(std::vector<uint8_t> answer) : listener_(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        ::listen(listener_, 1);
+        thread_ = std::thread([this, answer = std::move(answer)] { Serve(answer); });
+    }
+    ~ScriptedPeer() {
+        thread_.join();
+        ::close(listener_);
+    }
+    uint16_t Port() const { return port_; }
+
+private:
+    void Serve(const std::vector<uint8_t>& answer) const {
+        pollfd wait{listener_, POLLIN, 0};
+        if (::poll(&wait, 1, static_cast<int>(kBound.count())) != 1) return;
+        int client = ::accept(listener_, nullptr, nullptr);
+        wait = {client, POLLIN, 0};
+        uint8_t request[260];
+        if (::poll(&wait, 1, static_cast<int>(kBound.count())) == 1 && ::recv(client, request, sizeof request, 0) > 0)
+            ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+        ::shutdown(client, SHUT_WR);
+        ::poll(&wait, 1, static_cast<int>(kBound.count()));  // until the client closes
+        ::close(client);
+    }
+
+    int listener_;
+    uint16_t port_ = 0;
+    std::thread thread_;
+};
 
 class LiveServerTest : public ::testing::Test {
 protected:
@@ -141,6 +187,21 @@ TEST_F(LiveServerTest, AClosedServerPortEndsTheOpenInTheErrorTrapAndTheNextPassT
     TransmissionPass(data, connection);
     ASSERT_TRUE(PumpUntil([&] { return AllAnswered(); }));
     EXPECT_EQ(data.VMemValue, 1234);  // packed BCD
+}
+
+TEST_F(LiveServerTest, RepliesThatAreNotModbusAreShownAndNotApplied) {
+    // Protocol identifier 1, then a length field no Modbus TCP frame has.
+    ScriptedPeer peer(modbus_test::Hex("00 01 00 01 00 06 01 01 03 03 00 00  00 01 00 00 00 01 01"));
+    data.Port = peer.Port();
+    rRequestInputs(data);
+    OpenThroughTheFirstPass();
+    TransmissionPass(data, connection);
+    ASSERT_TRUE(PumpUntil([&] { return data.QReturn.size() >= 4; }));  // Open, REQ, two REC
+    EXPECT_EQ(data.QReturn[0].ReturnString.Str().substr(4), " REC   7 01 00 00 00 01 00 01");
+    EXPECT_EQ(data.QReturn[1].ReturnString.Str().substr(4), " REC  12 01 00 01 00 06 00 01 01 03 03 00 00");
+    EXPECT_EQ(data.Inputs[1], 0);
+    EXPECT_EQ(data.QComms.front().Recieved, 0);
+    connection.Close();
 }
 
 }  // namespace

@@ -212,6 +212,16 @@ TEST_F(ReplyProcessing, AReplyWithAnUnknownIdentifierIsShownAndConsumed) {
     EXPECT_EQ(bench.data.QComms.size(), 1u);
 }
 
+TEST_F(ReplyProcessing, AFrameOfAnotherProtocolIsShownNotApplied) {
+    bench.data.AutoTime = 1;
+    Request(rRequestInputs);
+    bench.connection.Receive("00 01 00 07 00 06 01 01 03 03 00 00");
+    EXPECT_THAT(bench.RawLines(), ElementsAre("1405 REC  12 01 00 07 00 06 00 01 01 03 03 00 00"));
+    EXPECT_EQ(bench.data.Inputs[1], 0);
+    EXPECT_EQ(bench.Row(1).Recieved, 0);
+    EXPECT_EQ(bench.window.period, 8);
+}
+
 TEST_F(ReplyProcessing, ImplausibleLengthFieldsEndTheLoop) {
     Request(rRequestInputs);
     for (const char* bad : {"00 01 00 00 00 00 01 01", "00 01 00 00 FF FA 01 01 03 03 00 00", "00 01 00 00 00 01 01",
@@ -220,7 +230,8 @@ TEST_F(ReplyProcessing, ImplausibleLengthFieldsEndTheLoop) {
         EXPECT_EQ(bench.connection.PendingBytes(), 0u) << bad;
         EXPECT_EQ(bench.Row(1).Recieved, 0) << bad;
     }
-    EXPECT_THAT(bench.RawLines(), IsEmpty());
+    ASSERT_EQ(bench.RawLines().size(), 5u);  // each shown as received, nothing applied
+    EXPECT_EQ(bench.RawLines().front(), "1405 REC  12 01 00 00 00 FF 00 01 01 03 03 00 00");
     bench.connection.Receive("00 01 00 00 00 06 01 01 03 03 00 00");  // the next event starts afresh
     EXPECT_EQ(bench.Row(1).Recieved, 1);
 }

@@ -1,4 +1,5 @@
 // The local host name and the blocking lookups (loopback names only).
+#include "netcore/net_error_str.h"
 #include "startup_fixture.h"
 
 using ::testing::Contains;
@@ -51,6 +52,15 @@ TEST_F(HostNamesTest, TheLocalNameAndItsAddressesAreLearnt) {
         EXPECT_FALSE(QAutoLocalIPs.empty());
     else
         EXPECT_TRUE(QAutoLocalIPs.empty());
+}
+
+TEST_F(HostNamesTest, ALocalNameThatDoesNotResolveIsReportedAsNotFound) {
+    LogWith("/netdlllog");
+    SetHostNameSourceForTests([] { return std::string("no-such-host.invalid"); });
+    NetCriticalHold hold;
+    EXPECT_EQ(GetOurHostNameAndIP(1), 0);
+    EXPECT_TRUE(QAutoLocalIPs.empty());
+    EXPECT_TRUE(capture.Contains("Could not GetHostByName(). Error = " + NetErrorStr(11001)));
 }
 
 TEST_F(HostNamesTest, ADifferentComputerNameWinsInLowerCase) {

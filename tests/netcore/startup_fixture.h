@@ -34,6 +34,7 @@ protected:
         if (started_) DLLShutDown();
         platform::SetOfferedWinsockVersion(2, 2);
         SetComputerNameSourceForTests(nullptr);
+        SetHostNameSourceForTests(nullptr);
         Reset();
     }
 

@@ -26,6 +26,17 @@ TEST(ZeroTerminated, KeepsRoomForTheTerminator) {
     EXPECT_EQ(ZeroTerminated<81>::Capacity(), 80u);
 }
 
+TEST(CutUtf8, NeverSplitsACharacterButCutsOtherBytesWhereAsked) {
+    EXPECT_EQ(CutUtf8("a\u00e9b", 2), "a");              // 2-byte character left out whole
+    EXPECT_EQ(CutUtf8("a\u20ac", 3), "a");               // 3-byte character
+    EXPECT_EQ(CutUtf8("\U0001F600x", 4), "\U0001F600");  // a 4-byte character that just fits
+    EXPECT_EQ(CutUtf8("\x80\x80\x80\x80\x80", 3), "\x80\x80\x80");
+    BlankPadded<6> field;
+    field.SetText("X\u00e9\u00e9\u00e9");
+    EXPECT_EQ(field.View(), "X\u00e9\u00e9");
+    EXPECT_EQ(ZeroTerminated<4>("\u20ac\u20ac").View(), "\u20ac");
+}
+
 TEST(TrimRight, OnlyTrailingBlanks) {
     EXPECT_EQ(TrimRight("  x  "), "  x");
     EXPECT_EQ(TrimRight("    "), "");

@@ -52,6 +52,13 @@ TEST_F(PlcRangeTest, UnknownTypesRaiseTheMessageThenShowZero) {
     EXPECT_EQ(host.Messages().size(), 3u);
 }
 
+TEST_F(PlcRangeTest, TextThatIsNotAsciiIsAnUnknownTypeAndKeptWhole) {
+    EXPECT_EQ(Convert("X\u00e9\u00e9\u00e9\u00e9"), "0");  // nine bytes: two whole characters fit the six
+    EXPECT_EQ(host.Shows("PlcRange"), "X\u00e9\u00e9");
+    ASSERT_EQ(host.Messages().size(), 1u);
+    EXPECT_EQ(host.Messages()[0].text, window::kUnknownMemoryTypeMessage);
+}
+
 TEST_F(PlcRangeTest, TheConversionSendsNothingAndChangesNothingElse) {
     TestData before = Data();
     Convert("V2000");
@@ -67,7 +74,8 @@ TEST(ModbusAddressOf, ReadsOnlyTheFieldsSixCharacters) {
     EXPECT_EQ(ModbusAddressOf("S1"), 5121);
     EXPECT_EQ(ModbusAddressOf("CT1"), 6401);
     EXPECT_EQ(ModbusAddressOf("C1"), 3073);
-    EXPECT_EQ(ModbusAddressOf(std::string_view("X\0\xff", 3)), 2048);
+    EXPECT_EQ(ModbusAddressOf(std::string_view("X\0\x7f", 3)), 2048);
+    EXPECT_FALSE(ModbusAddressOf("X1\xc3\xa9").has_value());
     EXPECT_FALSE(ModbusAddressOf("x17").has_value());  // the window upper-cases first
     EXPECT_FALSE(ModbusAddressOf("").has_value());
 }

@@ -221,3 +221,33 @@ TEST_F(TestWindowTest, AutoTimeSlowsOnExceptionsUpTo100AndTheTickShowsIt) {
 
 }  // namespace
 }  // namespace window_test
+
+namespace window_test {
+namespace {
+
+TEST_F(TestWindowTest, NumbersOutOfRangeAreRefusedAndPortZeroDoesNotOpen) {
+    StartWindow();
+    host.Enter("Port", "70000");
+    EXPECT_EQ(Data().Port, 502);
+    EXPECT_EQ(host.Messages().back().text, "Port: \"70000\" was not taken.|Enter a whole number from 0 to 65535.");
+    host.SelectTab("Tab_VMem");
+    host.Enter("VMemAddr", "70000");
+    EXPECT_EQ(Data().VMemAddr, 0);
+    EXPECT_EQ(host.Messages().back().text, "VMem Addr: \"70000\" was not taken.|Enter a whole number from 0 to 32767.");
+    host.SelectTab("Tab_Counters");
+    host.Enter("CounterCurrentValues_1", "99999");
+    EXPECT_EQ(host.Shows("CounterCurrentValues_1"), "0000");
+    EXPECT_EQ(host.Messages().size(), 3u);
+
+    host.SelectTab("Tab_Config");
+    host.Enter("Port", "0");
+    host.Press("BOpen");
+    EXPECT_EQ(host.Messages().back().text, window::kPortZeroMessage);
+    host.SelectTab("Tab_Inputs");
+    host.Press("BRequestInputs");
+    host.Advance(100);  // the ticks do not try port 0 either
+    EXPECT_TRUE(connection->opens.empty());
+}
+
+}  // namespace
+}  // namespace window_test

@@ -131,3 +131,33 @@ TEST_F(TestWindowTest, SendPerSecAcrossMidnightCountsIntoTheNewDay) {
 
 }  // namespace
 }  // namespace window_test
+
+namespace window_test {
+namespace {
+
+// A tick that was already waiting when Close was handled, and a reply that
+// arrives after it, must neither send, reopen nor restart the timer.
+TEST_F(TestWindowTest, AfterCloseNothingTicksUntilOpen) {
+    StartWindow();
+    OpenConnection();
+    host.Tick("AutoTime");
+    host.SelectTab("Tab_VMem");
+    host.Press("BRequestVMem");
+    host.Advance(8);
+    ASSERT_EQ(connection->sent.size(), 1u);
+    platform::PostEvent(window::kTimer);  // a tick waiting behind Close, as a busy window's queue holds it
+    window->ThisWindow.Dispatch({window::kAccepted, "BClose"});
+    host.Pump();
+    Reply("00 01 00 00 00 05 01 03 02 00 07");
+    host.Advance(1000);
+    EXPECT_EQ(host.TimerPeriod(), 0);
+    EXPECT_EQ(host.Shows("TimerValue"), "8");
+    EXPECT_EQ(connection->sent.size(), 1u);
+    EXPECT_EQ(connection->opens.size(), 1u);
+    host.Press("BOpen");
+    EXPECT_EQ(connection->opens.size(), 2u);
+    EXPECT_EQ(host.TimerPeriod(), 8);
+}
+
+}  // namespace
+}  // namespace window_test

@@ -150,13 +150,25 @@ TEST_F(Framework, TypingThenPressingAButtonAcceptsTheEntryFirst) {
     EXPECT_NE(window.calls.find("Accepted:Port Accepted:Go"), std::string::npos);
 }
 
-TEST_F(Framework, ValuesAreStoredAsTheirFieldsStoreThem) {
+TEST_F(Framework, NumbersTheFieldCannotHoldAreRefusedNotWrapped) {
     host.Start(window);
-    host.Enter("Port", "70000");  // 16-bit unsigned field wraps
-    EXPECT_EQ(port, 70000 - 65536);
-    EXPECT_EQ(host.Shows("Port"), "4464");
-    host.Enter("Port", "not a port");
-    EXPECT_EQ(port, 0);
+    for (const char* refused : {"70000", "not a port", "-4"}) {
+        host.Enter("Port", refused);
+        EXPECT_EQ(port, 502) << refused;
+        EXPECT_EQ(host.Shows("Port"), "502") << refused;
+    }
+    ASSERT_EQ(host.Messages().size(), 3u);
+    EXPECT_EQ(host.Messages()[0].text, "Port: \"70000\" was not taken.|Enter a whole number from 0 to 65535.");
+    host.Enter("Port", "65535");
+    EXPECT_EQ(port, 65535);
+    host.SelectTab("Tab_Two");
+    host.Enter("Count", "99999");  // a 16-bit field, but the picture shows four digits
+    EXPECT_EQ(count, 7);
+    EXPECT_EQ(host.Messages().back().text, "Count: \"99999\" was not taken.|Enter a whole number from 0 to 9999.");
+}
+
+TEST_F(Framework, TextsAreCutAndSpinBoxesHeldToTheirRange) {
+    host.Start(window);
     host.Enter("Name", "abcdefghijk");
     EXPECT_EQ(name.View(), "abcdefgh");
     EXPECT_EQ(host.Shows("Name"), "abcdefgh");
