@@ -72,6 +72,8 @@ long RaiseOpenFileLimit(long wanted);
 
 /// CPU seconds (user + system) of this process so far, all threads.
 double ProcessCpuSeconds();
+/// Context switches (voluntary + involuntary) of this process so far, all threads.
+long ProcessContextSwitches();
 /// Peak resident set size of this process in kilobytes (VmHWM).
 long PeakRssKb();
 
