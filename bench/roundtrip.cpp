@@ -105,9 +105,8 @@ private:
 /// The raw socket with one hand-off per reply: a reader thread blocks in recv
 /// and, once the reply is whole, writes an eventfd on which the sending thread
 /// waits; the sender then sends the next request itself (no hand-off for the
-/// request). An eventfd write and a blocking eventfd read measured a little
-/// cheaper here than a futex wake and wait behind an atomic flag, and a
-/// condition variable costs a mutex hand-over on top.
+/// request). One eventfd write wakes the sender; a condition variable would
+/// add a mutex hand-over on top.
 class HandOffClient {
 public:
     explicit HandOffClient(uint16_t port) : fd_(ConnectBlocking(port)), handed_(eventfd(0, EFD_CLOEXEC)) {
