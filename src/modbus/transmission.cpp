@@ -24,7 +24,8 @@ std::size_t FrameLength(const ModbusTcpFrame& frame) {
 }
 
 void HandToConnection(NetSimple& connection, const ModbusTcpFrame& frame, std::size_t length) {
-    std::memcpy(connection.Packet.BinData.Data(), frame.Bytes().data(), ModbusTcpFrame::kSize);
+    connection.Packet.BinData.Write(
+        0, std::string_view(reinterpret_cast<const char*>(frame.Bytes().data()), ModbusTcpFrame::kSize));
     connection.Packet.BinDataLen = static_cast<int32_t>(length);
     connection.Send();
 }

@@ -17,6 +17,9 @@ void PostWaitingEvents() {
     std::vector<std::pair<int, int>> posts;
     posts.swap(tPostsAfterRelease);
     for (const auto& [event, thread] : posts) platform::PostEvent(event, thread);
+    // The room goes back for the next hold, so a post allocates nothing.
+    posts.clear();
+    if (tPostsAfterRelease.empty()) tPostsAfterRelease.swap(posts);
 }
 }  // namespace
 

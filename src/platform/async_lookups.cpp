@@ -63,6 +63,7 @@ int32_t AsyncDispatcher::Lookups::Cancel(int32_t handle) {
         std::find_if(finished_.begin(), finished_.end(), [&](const AsyncMessage& m) { return m.wParam == handle; });
     if (done != finished_.end()) {
         finished_.erase(done);
+        anyFinished_.store(!finished_.empty(), std::memory_order_release);
         return 0;
     }
     // A handle handed out earlier that is nowhere now has had its answer delivered.
@@ -70,13 +71,16 @@ int32_t AsyncDispatcher::Lookups::Cancel(int32_t handle) {
 }
 
 std::vector<AsyncMessage> AsyncDispatcher::Lookups::TakeFinished() {
+    if (!HasFinished()) return {};
     std::lock_guard lock(mutex_);
+    anyFinished_.store(false, std::memory_order_release);
     return std::exchange(finished_, {});
 }
 
 bool AsyncDispatcher::Lookups::HasFinished() {
-    std::lock_guard lock(mutex_);
-    return !finished_.empty();
+    // Set under the lock before the dispatcher is woken, so the poll that the
+    // wake ends sees it; a poll without lookups takes no lock here.
+    return anyFinished_.load(std::memory_order_acquire);
 }
 
 void AsyncDispatcher::Lookups::Work() {
@@ -94,6 +98,7 @@ void AsyncDispatcher::Lookups::Work() {
         lock.lock();
         if (running_.erase(request.handle) == 0) continue;  // cancelled meanwhile
         finished_.push_back(std::move(answer));
+        anyFinished_.store(true, std::memory_order_release);
         lock.unlock();
         wake_();
         lock.lock();

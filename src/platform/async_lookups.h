@@ -3,6 +3,7 @@
 // keeps the answers until the owner thread's PollOnce takes them.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -48,6 +49,7 @@ private:
     std::deque<Request> waiting_;
     std::set<int32_t> running_;  // handles being resolved whose answer is still wanted
     std::vector<AsyncMessage> finished_;
+    std::atomic<bool> anyFinished_{false};  // !finished_.empty(); written under mutex_
     std::vector<std::thread> threads_;
     std::size_t idle_ = 0;
     bool stopping_ = false;

@@ -41,16 +41,28 @@ template <std::size_t N>
 class BlankPadded {
 public:
     constexpr BlankPadded() { bytes_.fill(' '); }
-    constexpr BlankPadded(std::string_view text) { Set(text); }  // NOLINT: assignment from text is the point
+    constexpr BlankPadded(std::string_view text) : BlankPadded() { Set(text); }  // NOLINT: assignment from text
     BlankPadded& operator=(std::string_view text) {
         Set(text);
         return *this;
     }
 
-    /// Stores `text`, cut to N bytes and padded with blanks.
+    /// Stores `text`, cut to N bytes and padded with blanks. Only the bytes
+    /// that may not be blanks yet are blanked, so a short text in a large
+    /// field costs its own length, not the field's.
     constexpr void Set(std::string_view text) {
-        bytes_.fill(' ');
-        std::copy_n(text.begin(), std::min(text.size(), N), bytes_.begin());
+        const std::size_t length = std::min(text.size(), N);
+        std::copy_n(text.begin(), length, bytes_.begin());
+        if (blankFrom_ > length) std::fill(bytes_.begin() + length, bytes_.begin() + blankFrom_, ' ');
+        blankFrom_ = length;
+    }
+    /// Overwrites the bytes from `offset` with `bytes` (cut at the end of the
+    /// field) and leaves every other byte as it was.
+    constexpr void Write(std::size_t offset, std::string_view bytes) {
+        if (offset >= N) return;
+        const std::size_t length = std::min(bytes.size(), N - offset);
+        std::copy_n(bytes.begin(), length, bytes_.begin() + offset);
+        blankFrom_ = std::max(blankFrom_, offset + length);
     }
     /// Stores a user's text: cut to N bytes without splitting a UTF-8 character.
     constexpr void SetText(std::string_view text) { Set(CutUtf8(text, N)); }
@@ -59,7 +71,11 @@ public:
     std::string Str() const { return std::string(View()); }
     /// All N bytes, blanks included.
     std::string_view Whole() const { return {bytes_.data(), N}; }
-    char* Data() { return bytes_.data(); }
+    /// Writable bytes: the caller may write anywhere, so nothing is known blank afterwards.
+    char* Data() {
+        blankFrom_ = N;
+        return bytes_.data();
+    }
     const char* Data() const { return bytes_.data(); }
     static constexpr std::size_t Size() { return N; }
     bool Empty() const { return View().empty(); }
@@ -69,6 +85,7 @@ public:
 
 private:
     std::array<char, N> bytes_{};
+    std::size_t blankFrom_ = 0;  // every byte from here on is a blank
 };
 
 template <std::size_t N>

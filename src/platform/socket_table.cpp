@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <unordered_map>
@@ -55,6 +56,11 @@ Table& TheTable() {
     return table;
 }
 
+/// How many sockets wait on some dispatcher's recheck list; written under the
+/// table's mutex, read without it so that a poll with nothing to recheck
+/// (the usual case) takes no lock for it.
+std::atomic<std::size_t> gQueuedRechecks{0};
+
 /// The dispatcher whose notifications this thread is handing out, if any.
 thread_local const void* tDispatching = nullptr;
 
@@ -85,6 +91,7 @@ void QueueRecheck(Table& table, SocketHandle s, SocketState& state) {
     if (state.target.owner == nullptr || state.recheckQueued) return;
     state.recheckQueued = true;
     table.rechecks[state.target.owner].emplace_back(s, state.generation);
+    gQueuedRechecks.fetch_add(1, std::memory_order_release);
     Wake(state.target);
 }
 
@@ -343,15 +350,20 @@ void DropTarget(const void* owner) {
         state.target = {};
         state.recheckQueued = false;
     }
-    table.rechecks.erase(owner);
+    auto list = table.rechecks.find(owner);
+    if (list == table.rechecks.end()) return;
+    gQueuedRechecks.fetch_sub(list->second.size(), std::memory_order_relaxed);
+    table.rechecks.erase(list);
 }
 
 void TakeRechecks(const void* owner, std::vector<PollItem>& out) {
     out.clear();
+    if (gQueuedRechecks.load(std::memory_order_acquire) == 0) return;
     auto& table = TheTable();
     std::lock_guard lock(table.mutex);
     auto list = table.rechecks.find(owner);
     if (list == table.rechecks.end()) return;
+    gQueuedRechecks.fetch_sub(list->second.size(), std::memory_order_relaxed);
     for (const auto& [socket, generation] : list->second) {
         auto it = table.sockets.find(socket);
         if (it == table.sockets.end()) continue;

@@ -30,10 +30,10 @@ void FutexWakeOne(std::atomic<uint32_t>* word) {
 }
 
 // One thread's queue. A post wakes the owner only when it is waiting in Wait
-// (one futex wake; no lock is left contended), and touches the wake eventfd
-// only once the owner has asked for it (QueueWakeFd) and only when the queue
-// goes from empty to holding events: the hot path of a hand-off between two
-// threads is one wake and one wait.
+// (one futex wake; no lock is left contended), touches the wake eventfd only
+// once the owner has asked for it (QueueWakeFd) and only when the queue goes
+// from empty to holding events, and runs the post hook only then too: the hot
+// path of a hand-off between two threads is one wake and one wait.
 class EventQueue {
 public:
     EventQueue() = default;
@@ -48,12 +48,15 @@ public:
         bool wake = false;
         {
             std::lock_guard lock(mutex_);
+            // Only the post that finds the queue empty needs to tell the owner:
+            // whatever drains that event drains the ones behind it too.
+            if (events_.empty()) hook = hook_;
             events_.push_back(event);
-            hook = hook_;
-            if (wakeFd_ >= 0 && !signalled_) {
+            count_.store(events_.size(), std::memory_order_relaxed);
+            if (wakeFd_ >= 0 && !signalled_.load(std::memory_order_relaxed)) {
                 uint64_t one = 1;
                 [[maybe_unused]] auto n = write(wakeFd_, &one, sizeof one);
-                signalled_ = true;
+                signalled_.store(true, std::memory_order_relaxed);
             }
             if (waiters_ > 0) {
                 sequence_.fetch_add(1, std::memory_order_relaxed);
@@ -65,23 +68,26 @@ public:
     }
 
     std::optional<int> Take() {
+        // A queue seen empty without the lock may miss a post that is under
+        // way; that post wakes the owner (futex or eventfd) and is taken then.
+        if (count_.load(std::memory_order_relaxed) == 0 && !signalled_.load(std::memory_order_relaxed)) return {};
         std::lock_guard lock(mutex_);
         return PopLocked();
     }
 
     std::optional<int> Wait(std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        std::optional<std::chrono::steady_clock::time_point> deadline;
+        std::unique_lock lock(mutex_);
         for (;;) {
-            uint32_t seen = 0;
-            {
-                std::lock_guard lock(mutex_);
-                if (!events_.empty()) return PopLocked();
-                if (std::chrono::steady_clock::now() >= deadline) return PopLocked();
-                seen = sequence_.load(std::memory_order_relaxed);
-                ++waiters_;
-            }
-            FutexWait(&sequence_, seen, deadline - std::chrono::steady_clock::now());
-            std::lock_guard lock(mutex_);
+            if (!events_.empty()) return PopLocked();
+            const auto now = std::chrono::steady_clock::now();
+            if (!deadline) deadline = now + timeout;
+            if (now >= *deadline) return PopLocked();
+            const uint32_t seen = sequence_.load(std::memory_order_relaxed);
+            ++waiters_;
+            lock.unlock();
+            FutexWait(&sequence_, seen, *deadline - now);
+            lock.lock();
             --waiters_;
         }
     }
@@ -100,11 +106,11 @@ public:
         std::lock_guard lock(mutex_);
         if (wakeFd_ < 0) {
             wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-            signalled_ = false;
+            signalled_.store(false, std::memory_order_relaxed);
             if (wakeFd_ >= 0 && !events_.empty()) {
                 uint64_t one = 1;
                 [[maybe_unused]] auto n = write(wakeFd_, &one, sizeof one);
-                signalled_ = true;
+                signalled_.store(true, std::memory_order_relaxed);
             }
         }
         return wakeFd_;
@@ -113,25 +119,28 @@ public:
 private:
     std::optional<int> PopLocked() {
         if (events_.empty()) {
-            if (signalled_) {
+            if (signalled_.load(std::memory_order_relaxed)) {
                 uint64_t drained;
                 [[maybe_unused]] auto n = read(wakeFd_, &drained, sizeof drained);
-                signalled_ = false;
+                signalled_.store(false, std::memory_order_relaxed);
             }
             return std::nullopt;
         }
         int event = events_.front();
         events_.pop_front();
+        count_.store(events_.size(), std::memory_order_relaxed);
         return event;
     }
 
     std::mutex mutex_;
     std::deque<int> events_;
     std::shared_ptr<const std::function<void()>> hook_;
-    int wakeFd_ = -1;                    // made on first use of QueueWakeFd
-    bool signalled_ = false;             // the eventfd holds a count that no Take has drained
-    int waiters_ = 0;                    // threads inside Wait
-    std::atomic<uint32_t> sequence_{0};  // the futex word: moves on every post that must wake
+    int wakeFd_ = -1;  // made on first use of QueueWakeFd
+    // Written under the mutex; read without it only by the owner's Take, as a hint.
+    std::atomic<bool> signalled_{false};  // the eventfd holds a count that no Take has drained
+    std::atomic<std::size_t> count_{0};   // events_.size()
+    int waiters_ = 0;                     // threads inside Wait
+    std::atomic<uint32_t> sequence_{0};   // the futex word: moves on every post that must wake
 };
 
 struct Registry {

@@ -34,8 +34,10 @@ std::size_t PendingEvents();
 /// events; lets a poll loop wait on sockets and its queue at once.
 int QueueWakeFd();
 
-/// Called (on the posting thread) after every post to the calling thread's queue;
-/// the Qt view uses it to schedule a drain of the queue on its own loop.
+/// Called (on the posting thread) after a post that found the calling thread's
+/// queue empty; the Qt view uses it to schedule a drain of the queue on its own
+/// loop, which must then take every waiting event (later posts run no hook
+/// until the queue has been emptied).
 void SetPostHook(std::function<void()> hook);
 
 /// Drops the calling thread's queue; later posts to its number fail.

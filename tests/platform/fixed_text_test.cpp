@@ -18,6 +18,19 @@ TEST(BlankPadded, PadsCutsAndComparesWithoutTrailingBlanks) {
     EXPECT_EQ(text.View(), " lead");  // leading blanks are part of the value
 }
 
+TEST(BlankPadded, ShortTextAfterLongOrWrittenBytesLeavesOnlyBlanksBehind) {
+    BlankPadded<8> text("abcdefgh");
+    text = "xy";
+    EXPECT_EQ(text.Whole(), "xy      ");
+    text.Data()[6] = 'z';  // written behind the text's back
+    text = "q";
+    EXPECT_EQ(text.Whole(), "q       ");
+    text.Write(2, "12345678");  // cut at the end; the other bytes stay
+    EXPECT_EQ(text.Whole(), "q 123456");
+    text = "";
+    EXPECT_EQ(text.Whole(), "        ");
+}
+
 TEST(ZeroTerminated, KeepsRoomForTheTerminator) {
     ZeroTerminated<4> text("abcdef");
     EXPECT_EQ(text.View(), "abc");
