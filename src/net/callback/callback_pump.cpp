@@ -57,6 +57,8 @@ void CallBackPump::Poll(int timeoutMs, std::span<const int> alsoWatch,
     dispatcher_->PollOnce(
         timeoutMs,
         [&deliver](const platform::AsyncMessage& message) {
+            // One hold for the check and the window procedure, which takes it again (nested, no lock).
+            NetCriticalHold hold;
             if (Wanted(message)) deliver({message.message, message.wParam, message.lParam});
         },
         alsoWatch);

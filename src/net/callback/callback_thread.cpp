@@ -185,8 +185,8 @@ void RunEventLoop(CallBackWindow& window) {
     ClockWake clockWake;
     CallBackPump pump(window.handle);
     WindowOpened(window);
+    const int watch[] = {platform::QueueWakeFd(), clockWake.Fd()};
     while (!window.closing) {
-        const int watch[] = {platform::QueueWakeFd(), clockWake.Fd()};
         pump.Poll(window.timer.PollTimeout(), watch, [&window](const NetWindowMessage& m) {
             CallBackWindowClientCallBack(window.handle, m.Msg, m.wParam, m.lParam);
         });

@@ -27,17 +27,16 @@ void MarkClosing(SimpleRecord& record) {
 
 int32_t StoreSimplePacket(const StoredPacket& packet, int32_t notifyThread, int32_t notifyEvent) {
     BRACKWATER_ASSERT_LOCK_HELD();
-    NETDLL::SimpleInDataType stored;
+    // Filled in place: the list reuses a taken packet's storage.
+    NETDLL::SimpleInDataType& stored = qSimpleInData.Append(packet.SockID);
     stored.FromIP = packet.FromIP;
     stored.OnSocket = packet.OnSocket;
-    stored.SockID = packet.SockID;
-    stored.BinData = std::string(packet.Data);
+    stored.BinData.assign(packet.Data);
     stored.PacketType = packet.PacketType;
     stored.NetError = packet.NetError;
     stored.WinSockError = packet.WinSockError;
     NetMemory.NetSimpleDebugPacketNumber += 1;
     stored.DebugPacketNumber_ = NetMemory.NetSimpleDebugPacketNumber;
-    qSimpleInData.Append(std::move(stored));
     NetPostEvent(notifyEvent, notifyThread);
     return NetMemory.NetSimpleDebugPacketNumber;
 }

@@ -79,8 +79,9 @@ int32_t SimpleClientOpenB(int32_t isNew, const NETDLL::SimpleClientDetailsType& 
 void ProcessConnection(SimpleRecord& record, int32_t error);
 
 int32_t SimpleClientSend(NET::SimpleConnectionType& connection, const NET::SimplePacketType& packet);
-/// Writes the queued packets of `record` until the queue is empty or the socket is full.
-int32_t SimpleClientWrite(SimpleRecord& record);
+/// Writes the queued packets of `record` until the queue is empty or the socket
+/// is full; `writtenBefore` counts bytes this send already wrote (for its lines).
+int32_t SimpleClientWrite(SimpleRecord& record, int32_t writtenBefore = 0);
 /// Reads into stored packets: once for a read notification, else until nothing comes.
 void ReadData(SimpleRecord& record, int32_t message, bool fromReadNotification);
 /// The close notification of `record` with the notification's error `error`.

@@ -73,10 +73,25 @@ std::string_view PacketKindName(int32_t type) {
     }
 }
 
+/// The dotted text of `ip`. A connection's packets all come from one address,
+/// so the last text is kept rather than formatted for every packet. Guarded
+/// by the library lock.
+const platform::ZeroTerminated<16>& DottedFromIP(uint32_t ip) {
+    static bool known = false;
+    static uint32_t last = 0;
+    static platform::ZeroTerminated<16> text;
+    if (!known || ip != last) {
+        text = DottedIP(ip);
+        last = ip;
+        known = true;
+    }
+    return text;
+}
+
 void CopyPacket(const NETDLL::SimpleInDataType& stored, NET::SimplePacketType& packet) {
     packet.BinData = stored.BinData;
     packet.BinDataLen = static_cast<int32_t>(stored.BinData.size());
-    packet.FromIP = DottedIP(stored.FromIP);
+    packet.FromIP = DottedFromIP(stored.FromIP);
     packet.UDPFromPort = stored.UDPFromPort;
     packet.OnSocket = stored.OnSocket;
     packet.SockID = stored.SockID;

@@ -88,10 +88,24 @@ void SimpleClientSocketList::Clear() {
 
 // ---- stored packets ----
 
-void SimpleInDataList::Append(Packet packet) {
+SimpleInDataList::Packet& SimpleInDataList::Append(int32_t sockID) {
     const uint64_t key = next_++;
-    bySockID_[packet.SockID].push_back(key);
-    packets_.emplace(key, std::move(packet));
+    bySockID_[sockID].push_back(key);
+    Packets::iterator where;
+    if (spare_.empty()) {
+        where = packets_.emplace_hint(packets_.end(), key, Packet{});
+    } else {
+        Packets::node_type node = std::move(spare_.back());
+        spare_.pop_back();
+        node.key() = key;
+        std::string buffer = std::move(node.mapped().BinData);
+        buffer.clear();
+        node.mapped() = Packet{};
+        node.mapped().BinData = std::move(buffer);
+        where = packets_.insert(packets_.end(), std::move(node));
+    }
+    where->second.SockID = sockID;
+    return where->second;
 }
 
 std::size_t SimpleInDataList::PositionOf(uint64_t key) const {
@@ -104,10 +118,16 @@ void SimpleInDataList::Remove(uint64_t key) {
     if (found == packets_.end()) return;
     auto owner = bySockID_.find(found->second.SockID);
     if (owner != bySockID_.end()) {
-        std::erase(owner->second, key);
-        if (owner->second.empty()) bySockID_.erase(owner);
+        auto& keys = owner->second;
+        if (!keys.empty() && keys.front() == key)
+            keys.pop_front();  // the usual case: the connection's oldest packet
+        else
+            std::erase(keys, key);
     }
-    packets_.erase(found);
+    if (spare_.size() < kSpareNodes && found->second.BinData.capacity() <= kSpareBytes)
+        spare_.push_back(packets_.extract(found));
+    else
+        packets_.erase(found);
 }
 
 int32_t SimpleInDataList::RemoveOf(int32_t sockID, int32_t socket) {
@@ -134,6 +154,7 @@ int32_t SimpleInDataList::RemoveOf(int32_t sockID, int32_t socket) {
 void SimpleInDataList::Clear() {
     packets_.clear();
     bySockID_.clear();
+    spare_.clear();
 }
 
 // ---- queued packets ----
@@ -162,7 +183,6 @@ void SimpleOutQueue::RemoveFirst(int32_t sockID, int32_t packetID) {
     if (found == queue.end()) return;
     queue.erase(found);
     --count_;
-    if (queue.empty()) bySockID_.erase(owner);
 }
 
 int32_t SimpleOutQueue::RemoveOf(int32_t sockID, int32_t socket, uint32_t ip) {

@@ -116,11 +116,15 @@ private:
 };
 
 /// Stored packets in arrival order, with each connection's packets at hand.
+/// A removed packet's storage (its list node and data buffer) is kept for the
+/// next one, so storing and handing over a packet allocates nothing once the
+/// list has warmed up.
 class SimpleInDataList {
 public:
     using Packet = NETDLL::SimpleInDataType;
 
-    void Append(Packet packet);
+    /// Adds an empty packet of `sockID` at the end and returns it to be filled in.
+    Packet& Append(int32_t sockID);
     bool Empty() const { return packets_.empty(); }
     std::size_t Count() const { return packets_.size(); }
     /// The oldest packet of `sockID` for which `matches` holds, or null; its
@@ -146,9 +150,17 @@ public:
     void Clear();
 
 private:
+    using Packets = std::map<uint64_t, Packet>;
+    /// Removed packets kept for reuse, at most this many, each with a buffer of at most this size.
+    static constexpr std::size_t kSpareNodes = 16;
+    static constexpr std::size_t kSpareBytes = 4096;
+
     uint64_t next_ = 1;
-    std::map<uint64_t, Packet> packets_;
+    Packets packets_;
+    // A connection's entry stays while it has packets or until its packets are
+    // dropped (RemoveOf), so a packet at a time does not make and free it.
     std::unordered_map<int32_t, std::deque<uint64_t>> bySockID_;
+    std::vector<Packets::node_type> spare_;
 };
 
 /// Queued packets by connection, each connection's in packet-id order.
@@ -168,6 +180,8 @@ public:
     void Clear();
 
 private:
+    // A connection's entry stays until its packets are dropped (RemoveOf), so
+    // a packet at a time does not make and free it.
     std::unordered_map<int32_t, std::deque<Packet>> bySockID_;
     std::size_t count_ = 0;
 };

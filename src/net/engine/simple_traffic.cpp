@@ -60,6 +60,46 @@ void QueueEmptied(SimpleRecord& record) {
     if (SimpleClientClosePhaseOne(record.Socket, record.SockID) == 0) record.ClosingState = 0;
 }
 
+/// Puts a packet at the end of the connection's queue, `bytesSent` of it already written.
+void QueueOutPacket(const SimpleRecord& record, int32_t id, std::string_view data, int32_t bytesSent) {
+    NETDLL::SimpleOutPacketType queued;
+    queued.SimplePacketID = id;
+    queued.BinData = std::string(data);
+    queued.BytesSent = bytesSent;
+    queued.Socket = record.Socket;
+    queued.SockID = record.SockID;
+    queued.Addr = record.Addr;
+    qSimpleOutQueue.Append(std::move(queued));
+}
+
+/// Nothing waits ahead of the packet: it is written from the caller's record,
+/// and only what the socket does not take is copied into the queue. The
+/// writer's steps and lines are those of a packet taken from the queue.
+void WriteStraight(SimpleRecord& record, int32_t id, std::string_view data) {
+    const int32_t length = static_cast<int32_t>(data.size());
+    const int32_t written = platform::send(record.Socket, data.data(), length);
+    if (written == platform::SOCKET_ERROR) {
+        QueueOutPacket(record, id, data, 0);
+        SendFailed(record, platform::WSAGetLastError(), 0);
+        return;
+    }
+    NetMemory.BytesSent += written;
+    if (written > 0) NoteTraffic(record);
+    if (written < length) {
+        DetailLine("SimpleClientWrite",
+                   "Not all data sent now (more will be sent later). SimplePacketID = {} Wanted to send bytes = {} "
+                   "Actually sent (ret) = {} Sent so far (qSimpleOutData) = {}",
+                   id, length, written, written);
+        QueueOutPacket(record, id, data, written);
+    } else {
+        DetailLine("SimpleClientWrite",
+                   "Whole packet sent  SimplePacketID = {} Bytes sent now = {} Bytes sent total of this packet = {}",
+                   id, written, written);
+        PacketsSentCount += 1;
+    }
+    SimpleClientWrite(record, written);  // the rest of the packet, or the empty queue's steps
+}
+
 }  // namespace
 
 int32_t SimpleClientSend(NET::SimpleConnectionType& connection, const NET::SimplePacketType& packet) {
@@ -82,24 +122,22 @@ int32_t SimpleClientSend(NET::SimpleConnectionType& connection, const NET::Simpl
         return NET::kClientNotFound;
     }
     NetMemory.NextSimplePacketID += 1;
-    NETDLL::SimpleOutPacketType queued;
-    queued.SimplePacketID = NetMemory.NextSimplePacketID;
-    queued.BinData = std::string(packet.Data());
-    queued.Socket = record->Socket;
-    queued.SockID = record->SockID;
-    queued.Addr = record->Addr;
-    qSimpleOutQueue.Append(std::move(queued));
+    const int32_t id = NetMemory.NextSimplePacketID;
     if (record->WaitingForFD_Write == 1 && NetMemory.SimpleClientOptimizeFD_WriteFix == 1) {
+        QueueOutPacket(*record, id, packet.Data(), 0);
         DetailLine("SimpleClientSend", "Using new optimized code. (Will wait for FD_WRITE) Socket = {} SockID = {}",
                    record->Socket, record->SockID);
-    } else {
+    } else if (qSimpleOutQueue.FirstFor(record->SockID, record->Socket, record->Addr) != nullptr) {
+        QueueOutPacket(*record, id, packet.Data(), 0);
         SimpleClientWrite(*record);
+    } else {
+        WriteStraight(*record, id, packet.Data());
     }
     return 0;
 }
 
-int32_t SimpleClientWrite(SimpleRecord& record) {
-    int32_t writtenThisCall = 0;
+int32_t SimpleClientWrite(SimpleRecord& record, int32_t writtenBefore) {
+    int32_t writtenThisCall = writtenBefore;
     for (;;) {
         NETDLL::SimpleOutPacketType* packet = qSimpleOutQueue.FirstFor(record.SockID, record.Socket, record.Addr);
         if (packet == nullptr) {
