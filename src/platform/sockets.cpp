@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <system_error>
+#include <thread>
 
 #include "platform/socket_table.h"
 
@@ -35,6 +37,33 @@ sockaddr_in ToSystem(const SockAddrIn& address) {
     out.sin_port = address.sin_port;
     out.sin_addr.s_addr = address.sin_addr;
     return out;
+}
+
+/// A non-blocking socket set to linger for a while: its close() would wait.
+bool WouldLinger(SocketHandle s) {
+    linger current{};
+    socklen_t length = sizeof current;
+    if (!IsNonBlocking(s) || ::getsockopt(s, SOL_SOCKET, SO_LINGER, &current, &length) != 0) return false;
+    return current.l_onoff != 0 && current.l_linger > 0;
+}
+
+/// Windows closes a non-blocking socket that lingers without holding the
+/// caller: the handle is gone at once and the system finishes the graceful
+/// close in the background. The same here: the handle is closed while a
+/// duplicate keeps the socket, and a thread of its own makes the last close,
+/// which waits up to the linger time for the unsent data. False when no
+/// thread could be had (the caller then closes in the ordinary way).
+bool CloseInBackground(SocketHandle s) {
+    const int keep = fcntl(s, F_DUPFD_CLOEXEC, 0);
+    if (keep < 0) return false;
+    try {
+        std::thread([keep] { ::close(keep); }).detach();
+    } catch (const std::system_error&) {
+        ::close(keep);
+        return false;
+    }
+    ::close(s);  // not the last reference: returns at once
+    return true;
 }
 
 /// Failures Windows reports through the connect notification rather than from connect itself.
@@ -134,6 +163,7 @@ int32_t shutdown(SocketHandle s, int32_t how) {
 int32_t closesocket(SocketHandle s) {
     if (s <= 0 || fcntl(s, F_GETFL) < 0) return FailWith(WSAENOTSOCK);
     detail::ForgetSocket(s);  // before the number can be handed out again
+    if (WouldLinger(s) && CloseInBackground(s)) return 0;
     if (::close(s) != 0 && errno != EINTR) return FailWithErrno();
     return 0;
 }

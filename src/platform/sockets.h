@@ -84,7 +84,9 @@ int32_t recv(SocketHandle s, void* buffer, int32_t length);
 int32_t shutdown(SocketHandle s, int32_t how);
 
 /// Stops the socket's notifications and closes it. A handle that is no
-/// socket gives WSAENOTSOCK.
+/// socket gives WSAENOTSOCK. A non-blocking socket set to linger is closed
+/// without waiting, as on Windows: the handle is gone at once, and the graceful
+/// close goes on in the background for up to the linger time.
 int32_t closesocket(SocketHandle s);
 
 /// WS_SO_LINGER sets the pair as given; WS_SO_DONTLINGER with l_onoff 0 turns

@@ -1,11 +1,15 @@
 #include "platform/sockets.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <future>
 #include <thread>
+#include <vector>
 
 #include "loopback.h"
 
@@ -163,6 +167,30 @@ TEST(Sockets, GracefulLingerKeepsTheCloseOrderly) {
     char buffer[8];
     EXPECT_EQ(::recv(peer, buffer, sizeof buffer, 0), 4);
     EXPECT_EQ(::recv(peer, buffer, sizeof buffer, 0), 0);  // then an orderly end
+    ::close(peer);
+}
+
+TEST(Sockets, LingeringCloseOfANonBlockingSocketDoesNotWaitForThePeer) {
+    LoopbackPort port;
+    SocketHandle s = socket();
+    ASSERT_EQ(connect(s, port.Address()), 0);
+    int peer = port.Accept();
+    ::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL) | O_NONBLOCK);
+    std::vector<char> chunk(65536, 'x');
+    int64_t sent = 0;
+    for (int32_t n; (n = send(s, chunk.data(), static_cast<int32_t>(chunk.size()))) > 0;) sent += n;
+    ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);  // the peer reads nothing: the data waits in the buffers
+    ASSERT_EQ(setsockopt(s, WS_SOL_SOCKET, WS_SO_LINGER, Linger{1, 65535}), 0);
+
+    auto closing = std::async(std::launch::async, [s] { return closesocket(s); });
+    ASSERT_EQ(closing.wait_for(std::chrono::milliseconds(loopback::kWaitMs)), std::future_status::ready);
+    EXPECT_EQ(closing.get(), 0);
+    EXPECT_EQ(closesocket(s), SOCKET_ERROR) << "the handle is gone at once";
+
+    int64_t received = 0;
+    for (ssize_t n = 1; n > 0 && loopback::WaitFor(peer, POLLIN); received += std::max<ssize_t>(n, 0))
+        n = ::recv(peer, chunk.data(), chunk.size(), 0);
+    EXPECT_EQ(received, sent) << "every byte arrives, then the orderly end";
     ::close(peer);
 }
 
