@@ -8,7 +8,8 @@
 // The owning window calls Init and AddItem once, then TakeEvent for every
 // event (TakeEvent ends with TakeListEvent, the pointer poll).
 //
-// Window thread only; no locks.
+// Window thread only. A link whose opener may keep the caller waiting runs
+// on a thread of its own (aids/link_runs.h) and its outcome comes back as an event.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "aids/link_runs.h"
 #include "aids/surface.h"
 
 namespace aids {
@@ -154,6 +156,7 @@ private:
     void RunLink(LinkRow& row);
     std::string TargetOf(const LinkRow& row);
     void RunEmail(int32_t limit);
+    void Open(const std::string& file, const std::string& parameters, const std::string& command);
     void CheckShellResult(int32_t result, std::string_view command);
     void PollRow(LinkRow& row, Point pointer, bool& handShown);
     void ListTrace(std::string_view text);
@@ -164,6 +167,7 @@ private:
     uint8_t listDebugSet_ = 0;
     uint8_t listDebugOn_ = 0;
     std::vector<int32_t> listsShowingHand_;
+    LinkRuns runs_;
 };
 
 /// The link object of the test window: list links carry no target of their own.

@@ -13,6 +13,10 @@ namespace aids {
 
 void HyperLinkClass::TakeEvent() {
     if (Disable) return;
+    if (surface_.Event() == event::kLinkOutcome) {  // links run in the background have answered
+        for (const LinkOutcome& outcome : runs_.Take()) CheckShellResult(outcome.result, outcome.command);
+        return;
+    }
     int32_t field = surface_.Field();
     HLModTempType = surface_.Kind(field);
     if (HLModTempType == kind::kList) {

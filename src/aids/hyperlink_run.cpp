@@ -66,18 +66,13 @@ void HyperLinkClass::Run(std::optional<int32_t> /*control*/, int32_t limit) {
     if (URLToRun.empty()) return;
     const bool throughBrowser = !TryToStartInExistingWindow && ContainsNoCase(HyperBrowser, "iexplore") &&
                                 (StartsWithNoCase(URLToRun, "www.") || StartsWithNoCase(URLToRun, "http:"));
-    int32_t result = 0;
-    std::string command;
     if (throughBrowser) {
         Debug("Command to run: [" + HyperBrowser + "] [" + URLToRun + "]");
-        result = platform::ShellExecuteA(nullptr, "", HyperBrowser, URLToRun, "", platform::SW_SHOWNORMAL);
-        command = HyperBrowser + " " + URLToRun;
+        Open(HyperBrowser, URLToRun, HyperBrowser + " " + URLToRun);
     } else {
         Debug("Command to run: [" + URLToRun + "]");
-        result = platform::ShellExecuteA(nullptr, "", URLToRun, "", "", platform::SW_SHOWNORMAL);
-        command = URLToRun;
+        Open(URLToRun, "", URLToRun);
     }
-    CheckShellResult(result, command);
 }
 
 void HyperLinkClass::RunEmail(int32_t limit) {
@@ -91,7 +86,14 @@ void HyperLinkClass::RunEmail(int32_t limit) {
         if (command.size() + programLength > most) command.resize(most > programLength ? most - programLength : 0);
     }
     Debug("Command to run: " + command);
-    CheckShellResult(platform::ShellExecuteA(nullptr, "", command, "", "", platform::SW_SHOWNORMAL), command);
+    Open(command, "", command);
+}
+
+/// Hands a target to the shell. An opener that may keep the window thread
+/// waiting runs on a thread of its own; its result comes back as kLinkOutcome.
+void HyperLinkClass::Open(const std::string& file, const std::string& parameters, const std::string& command) {
+    if (platform::ShellMayWait() && runs_.Start(file, parameters, command)) return;
+    CheckShellResult(platform::ShellExecuteA(nullptr, "", file, parameters, "", platform::SW_SHOWNORMAL), command);
 }
 
 void HyperLinkClass::CheckShellResult(int32_t result, std::string_view command) {

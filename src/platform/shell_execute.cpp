@@ -113,6 +113,8 @@ int32_t SpawnLauncher::Launch(const std::vector<std::string>& argv) {
 
 void SetShellLauncher(ShellLauncher* launcher) { gLauncher.store(launcher); }
 
+bool ShellMayWait() { return Launcher().MayWait(); }
+
 int32_t ShellExecuteA(const void* /*owner*/, std::string_view verb, std::string_view file, std::string_view parameters,
                       std::string_view /*directory*/, int32_t /*showCommand*/) {
     if (!IsDefaultVerb(verb)) return kShellNoAssociation;

@@ -38,6 +38,9 @@ class ShellLauncher {
 public:
     virtual ~ShellLauncher() = default;
     virtual int32_t Launch(const std::vector<std::string>& argv) = 0;
+    /// True when Launch may keep its caller waiting for long (a window
+    /// thread then calls it from a thread of its own).
+    virtual bool MayWait() const { return false; }
 };
 
 /// The real launcher: posix_spawnp, then a bounded wait for the opener's exit
@@ -48,6 +51,7 @@ class SpawnLauncher : public ShellLauncher {
 public:
     explicit SpawnLauncher(int waitMilliseconds = 5000) : waitMilliseconds_(waitMilliseconds) {}
     int32_t Launch(const std::vector<std::string>& argv) override;
+    bool MayWait() const override { return waitMilliseconds_ > 0; }
 
 private:
     int waitMilliseconds_;
@@ -58,6 +62,9 @@ private:
 int32_t ShellResultFromExitStatus(int exitStatus);
 /// A failed spawn's errno turned into a shell result code.
 int32_t ShellResultFromSpawnError(int error);
+
+/// True when the launcher in force may keep ShellExecuteA's caller waiting.
+bool ShellMayWait();
 
 /// Puts `launcher` in force (nullptr restores the real one). The caller keeps ownership.
 void SetShellLauncher(ShellLauncher* launcher);

@@ -3,11 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 #include "fake_surface.h"
 #include "platform/command_line.h"
 #include "platform/debug_output.h"
 #include "platform/registry.h"
 #include "platform/shell_execute.h"
+#include "platform/threads.h"
 #include "recording_launcher.h"
 
 namespace aids {
@@ -107,6 +112,42 @@ TEST_F(HyperLink, ShellFailuresShowTheirTextAndTheCommand) {
     Accept(link, kAbout);
     EXPECT_THAT(surface.messages, IsEmpty()) << "33 is success";
     EXPECT_EQ(launcher.launched.size(), 7u) << "the link stays and every acceptance tries again";
+}
+
+/// An opener that answers only when the test lets it, as a slow desktop opener does.
+class SlowLauncher : public platform::ShellLauncher {
+public:
+    bool MayWait() const override { return true; }
+    int32_t Launch(const std::vector<std::string>&) override {
+        std::unique_lock lock(mutex);
+        answer.wait(lock, [&] { return released; });
+        return platform::kShellFileNotFound;
+    }
+    void Release() {
+        std::lock_guard lock(mutex);
+        released = true;
+        answer.notify_all();
+    }
+    std::mutex mutex;
+    std::condition_variable answer;
+    bool released = false;
+};
+
+TEST_F(HyperLink, ASlowOpenerKeepsNoOneWaitingAndItsFailureIsShownAfterwards) {
+    SlowLauncher slow;
+    platform::ScopedShellLauncher scoped{slow};
+    SetUpAboutLink(link);
+    Accept(link, kAbout);
+    EXPECT_THAT(surface.messages, IsEmpty()) << "the window thread goes on while the opener works";
+    slow.Release();
+
+    const auto posted = platform::WaitEvent(std::chrono::milliseconds(10000));
+    ASSERT_EQ(posted, event::kLinkOutcome);
+    surface.At(*posted);
+    link.TakeEvent();
+    ASSERT_EQ(surface.messages.size(), 1u);
+    EXPECT_EQ(surface.messages[0].text, "(2) The specified file was not found. File:|" + std::string(kAddress));
+    EXPECT_EQ(surface.messages[0].caption, "Shell Execute Error:2");
 }
 
 TEST_F(HyperLink, TraceLinesOnlyWithTheSwitch) {
