@@ -1,5 +1,9 @@
 // Traffic on an open connection: what Send accepts, the order bytes leave
 // in, received data, the peer's close and idle reports.
+#include <sys/ioctl.h>
+
+#include <thread>
+
 #include "engine_fixture.h"
 #include "netcore/net_codes.h"
 
@@ -8,6 +12,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using namespace std::chrono_literals;
 
 using ConnectionTrafficTest = EngineTest;
 
@@ -113,6 +118,42 @@ TEST_F(ConnectionTrafficTest, APeerCloseWithDataUnreadDeliversTheDataFirstThenCl
     EXPECT_EQ(ClientRecords(), 0u);
     while (auto event = platform::TakeEvent()) c.TakeEvent(*event);
     EXPECT_EQ(c.Count("ConnectionClosed"), 1u);
+}
+
+TEST_F(ConnectionTrafficTest, AStreamingPeerIsReadNoFasterThanTheObjectTakesAndNothingIsLost) {
+    LoopbackPeer peer;
+    RecordingConnection c;
+    Prepare(c);
+    const int far = OpenBlocking(c, peer);
+    ASSERT_GE(far, 0);
+    std::string stream(3 * kMostStoredBytes, '\0');
+    for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<char>(i * 7 + i / 65536);
+    std::thread writer([&] {
+        LoopbackPeer::Write(far, stream);  // blocks while the window of the TCP connection is closed
+        ::shutdown(far, SHUT_WR);
+    });
+    auto held = [&] {
+        NetCriticalHold hold;
+        const SimpleRecord* record = qSimpleClientSockets.BySockID(c.Connection_.SockID);
+        return record != nullptr && record->ReadHeld == 1;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (!held() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+
+    ASSERT_TRUE(held()) << "nothing was taken: reading stops at the bound";
+    {
+        NetCriticalHold hold;
+        EXPECT_LE(qSimpleInData.CountOf(c.Connection_.SockID), kMostStoredPackets);
+        EXPECT_LE(qSimpleInData.BytesOf(c.Connection_.SockID), kMostStoredBytes + NET::MaxBinData);
+    }
+    int unread = 0;
+    ::ioctl(c.Connection_.Socket, FIONREAD, &unread);
+    EXPECT_GT(unread, 0) << "the rest waits in the kernel";
+
+    ASSERT_TRUE(PumpUntil(c, [&] { return c.Count("ConnectionClosed") == 1; })) << "taking resumes the reading";
+    writer.join();
+    EXPECT_TRUE(c.ReceivedData() == stream) << "every byte, in order";
+    EXPECT_FALSE(held());
 }
 
 TEST_F(ConnectionTrafficTest, SendAfterThePeerClosedButBeforeTheClosePacketGivesMinus34) {

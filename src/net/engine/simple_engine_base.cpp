@@ -28,10 +28,9 @@ void MarkClosing(SimpleRecord& record) {
 int32_t StoreSimplePacket(const StoredPacket& packet, int32_t notifyThread, int32_t notifyEvent) {
     BRACKWATER_ASSERT_LOCK_HELD();
     // Filled in place: the list reuses a taken packet's storage.
-    NETDLL::SimpleInDataType& stored = qSimpleInData.Append(packet.SockID);
+    NETDLL::SimpleInDataType& stored = qSimpleInData.Append(packet.SockID, packet.Data);
     stored.FromIP = packet.FromIP;
     stored.OnSocket = packet.OnSocket;
-    stored.BinData.assign(packet.Data);
     stored.PacketType = packet.PacketType;
     stored.NetError = packet.NetError;
     stored.WinSockError = packet.WinSockError;

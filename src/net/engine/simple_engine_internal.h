@@ -2,6 +2,7 @@
 // the library lock held.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -82,8 +83,22 @@ int32_t SimpleClientSend(NET::SimpleConnectionType& connection, const NET::Simpl
 /// Writes the queued packets of `record` until the queue is empty or the socket
 /// is full; `writtenBefore` counts bytes this send already wrote (for its lines).
 int32_t SimpleClientWrite(SimpleRecord& record, int32_t writtenBefore = 0);
-/// Reads into stored packets: once for a read notification, else until nothing comes.
+/// Data stored for one connection and not yet taken by its object, at most.
+/// Reaching either bound holds reading: the socket is not read (its read
+/// notification is not re-enabled), so the kernel's TCP window slows the peer,
+/// until the object has taken the stored packets down to half of both bounds.
+/// Nothing read is dropped. 256 full packets are 4 MB.
+inline constexpr std::size_t kMostStoredPackets = 256;
+inline constexpr std::size_t kMostStoredBytes = 4u << 20;
+
+/// Reads into stored packets: once for a read notification, else until nothing
+/// comes. Reads for notifications stop while reading is held; the close
+/// handling reads what is left all the same.
 void ReadData(SimpleRecord& record, int32_t message, bool fromReadNotification);
+/// After the object took a packet of `sockID`: reading goes on when it was
+/// held and the stored packets are down to half the bounds. Its receive
+/// re-enables the socket's read notification, as the next receive does on Windows.
+void ResumeReadingIfTaken(int32_t sockID);
 /// The close notification of `record` with the notification's error `error`.
 void CloseTheSocket(SimpleRecord& record, int32_t error);
 

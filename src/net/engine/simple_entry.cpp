@@ -131,7 +131,9 @@ int32_t ReceiveClientPacket(NET::SimpleConnectionType& connection, NET::SimplePa
             PacketKindName(stored->PacketType), packet.FromIP.View(), packet.OnSocket, packet.SockID,
             qSimpleInData.PositionOf(key), qSimpleInData.Count());
     }
+    const int32_t sockID = stored->SockID;
     qSimpleInData.Remove(key);
+    ResumeReadingIfTaken(sockID);
     return 0;
 }
 

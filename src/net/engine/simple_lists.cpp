@@ -88,9 +88,11 @@ void SimpleClientSocketList::Clear() {
 
 // ---- stored packets ----
 
-SimpleInDataList::Packet& SimpleInDataList::Append(int32_t sockID) {
+SimpleInDataList::Packet& SimpleInDataList::Append(int32_t sockID, std::string_view data) {
     const uint64_t key = next_++;
-    bySockID_[sockID].push_back(key);
+    Owned& owned = bySockID_[sockID];
+    owned.keys.push_back(key);
+    owned.bytes += data.size();
     Packets::iterator where;
     if (spare_.empty()) {
         where = packets_.emplace_hint(packets_.end(), key, Packet{});
@@ -105,6 +107,7 @@ SimpleInDataList::Packet& SimpleInDataList::Append(int32_t sockID) {
         where = packets_.insert(packets_.end(), std::move(node));
     }
     where->second.SockID = sockID;
+    where->second.BinData.assign(data);
     return where->second;
 }
 
@@ -113,16 +116,19 @@ std::size_t SimpleInDataList::PositionOf(uint64_t key) const {
     return static_cast<std::size_t>(std::distance(packets_.begin(), found)) + 1;
 }
 
+void SimpleInDataList::Forget(Owned& owned, const Packet& packet) { owned.bytes -= packet.BinData.size(); }
+
 void SimpleInDataList::Remove(uint64_t key) {
     auto found = packets_.find(key);
     if (found == packets_.end()) return;
     auto owner = bySockID_.find(found->second.SockID);
     if (owner != bySockID_.end()) {
-        auto& keys = owner->second;
-        if (!keys.empty() && keys.front() == key)
-            keys.pop_front();  // the usual case: the connection's oldest packet
+        Owned& owned = owner->second;
+        if (!owned.keys.empty() && owned.keys.front() == key)
+            owned.keys.pop_front();  // the usual case: the connection's oldest packet
         else
-            std::erase(keys, key);
+            std::erase(owned.keys, key);
+        Forget(owned, found->second);
     }
     if (spare_.size() < kSpareNodes && found->second.BinData.capacity() <= kSpareBytes)
         spare_.push_back(packets_.extract(found));
@@ -135,9 +141,11 @@ int32_t SimpleInDataList::RemoveOf(int32_t sockID, int32_t socket) {
     if (owner == bySockID_.end()) return 0;
     int32_t removed = 0;
     std::deque<uint64_t> kept;
-    for (uint64_t key : owner->second) {
-        if (packets_.at(key).OnSocket == socket) {
-            packets_.erase(key);
+    for (uint64_t key : owner->second.keys) {
+        auto found = packets_.find(key);
+        if (found->second.OnSocket == socket) {
+            Forget(owner->second, found->second);
+            packets_.erase(found);
             ++removed;
         } else {
             kept.push_back(key);
@@ -146,7 +154,7 @@ int32_t SimpleInDataList::RemoveOf(int32_t sockID, int32_t socket) {
     if (kept.empty()) {
         bySockID_.erase(owner);
     } else {
-        owner->second = std::move(kept);
+        owner->second.keys = std::move(kept);
     }
     return removed;
 }
@@ -155,6 +163,16 @@ void SimpleInDataList::Clear() {
     packets_.clear();
     bySockID_.clear();
     spare_.clear();
+}
+
+std::size_t SimpleInDataList::CountOf(int32_t sockID) const {
+    auto owner = bySockID_.find(sockID);
+    return owner == bySockID_.end() ? 0 : owner->second.keys.size();
+}
+
+std::size_t SimpleInDataList::BytesOf(int32_t sockID) const {
+    auto owner = bySockID_.find(sockID);
+    return owner == bySockID_.end() ? 0 : owner->second.bytes;
 }
 
 // ---- queued packets ----

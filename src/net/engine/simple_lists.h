@@ -13,6 +13,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -53,6 +54,7 @@ struct SimpleClientSocketsType {
     int32_t SSL_lpSSL_CTX = 0;
     int32_t SSL_Called_SSL_Set_FD = 0;
     int32_t SSL_SSLConnected = 0;
+    int32_t ReadHeld = 0;  ///< 1 while reading waits for the object to take its stored packets
 };
 
 /// A packet stored for a connection object; only the used data bytes are kept.
@@ -123,8 +125,9 @@ class SimpleInDataList {
 public:
     using Packet = NETDLL::SimpleInDataType;
 
-    /// Adds an empty packet of `sockID` at the end and returns it to be filled in.
-    Packet& Append(int32_t sockID);
+    /// Adds a packet of `sockID` carrying `data` at the end and returns it for
+    /// the rest to be filled in.
+    Packet& Append(int32_t sockID, std::string_view data);
     bool Empty() const { return packets_.empty(); }
     std::size_t Count() const { return packets_.size(); }
     /// The oldest packet of `sockID` for which `matches` holds, or null; its
@@ -133,7 +136,7 @@ public:
     const Packet* FirstOf(int32_t sockID, Match matches, uint64_t* key) const {
         auto found = bySockID_.find(sockID);
         if (found == bySockID_.end()) return nullptr;
-        for (uint64_t k : found->second) {
+        for (uint64_t k : found->second.keys) {
             const Packet& p = packets_.at(k);
             if (matches(p)) {
                 *key = k;
@@ -148,6 +151,9 @@ public:
     /// Deletes the packets of `sockID` on `socket`; returns how many.
     int32_t RemoveOf(int32_t sockID, int32_t socket);
     void Clear();
+    /// How many packets of `sockID` are stored, and the bytes of their data.
+    std::size_t CountOf(int32_t sockID) const;
+    std::size_t BytesOf(int32_t sockID) const;
 
 private:
     using Packets = std::map<uint64_t, Packet>;
@@ -155,11 +161,17 @@ private:
     static constexpr std::size_t kSpareNodes = 16;
     static constexpr std::size_t kSpareBytes = 4096;
 
+    struct Owned {
+        std::deque<uint64_t> keys;  // arrival order
+        std::size_t bytes = 0;
+    };
+    void Forget(Owned& owned, const Packet& packet);
+
     uint64_t next_ = 1;
     Packets packets_;
     // A connection's entry stays while it has packets or until its packets are
     // dropped (RemoveOf), so a packet at a time does not make and free it.
-    std::unordered_map<int32_t, std::deque<uint64_t>> bySockID_;
+    std::unordered_map<int32_t, Owned> bySockID_;
     std::vector<Packets::node_type> spare_;
 };
 

@@ -68,7 +68,9 @@ void OnRead(SimpleRecord& record, int32_t error, int32_t message) {
     if (NetMemory.LogAll == 1) DetailLine(kAsync, "FD_READ  {}", SocketDetails(record, error));
     CheckForError(record, error, platform::FD_READ, message);
     CompleteConnectFirst(record, "FD_READ", error);
-    ReadData(record, message, true);
+    // While reading is held no receive is made, so no further read notification
+    // comes until the object's taking resumes it.
+    if (record.ReadHeld == 0) ReadData(record, message, true);
 }
 
 void OnClose(SimpleRecord& record, int32_t error, int32_t message) {

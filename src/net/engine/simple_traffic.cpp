@@ -172,6 +172,18 @@ int32_t SimpleClientWrite(SimpleRecord& record, int32_t writtenBefore) {
 
 namespace {
 
+/// The object has not taken enough of what waits for it: stop reading its socket.
+void HoldReadingWhenFull(SimpleRecord& record) {
+    const std::size_t packets = qSimpleInData.CountOf(record.SockID);
+    const std::size_t bytes = qSimpleInData.BytesOf(record.SockID);
+    if (record.ReadHeld == 1 || (packets < kMostStoredPackets && bytes < kMostStoredBytes)) return;
+    record.ReadHeld = 1;
+    DetailLine("ReadData",
+               "Reading held: {} packets ({} bytes) wait for the object. Socket = {} SockID = {} (the peer is slowed "
+               "by the TCP window until the object has taken them)",
+               packets, bytes, record.Socket, record.SockID);
+}
+
 /// What one receive call gave; false when reading should stop.
 bool ReadOnce(SimpleRecord& record, int32_t message, bool first) {
     const int32_t n = platform::recv(record.Socket, ReceiveBuffer.data(), static_cast<int32_t>(ReceiveBuffer.size()));
@@ -191,6 +203,7 @@ bool ReadOnce(SimpleRecord& record, int32_t message, bool first) {
                    message, record.Socket, record.SockID, n, number);
         DetailLine("ReadData", "Posted Notification to Thread = {} Event = {}", record.NotifyThread,
                    record.NotifyEvent);
+        HoldReadingWhenFull(record);
         return true;
     }
     if (n == 0) {
@@ -219,7 +232,18 @@ void ReadData(SimpleRecord& record, int32_t message, bool fromReadNotification) 
     while (more) {
         more = ReadOnce(record, message, reads == 0);
         reads += 1;
-        if (fromReadNotification && NetMemory.SimpleClientOptimizeFD_ReadFix == 1) break;
+        if (fromReadNotification && (NetMemory.SimpleClientOptimizeFD_ReadFix == 1 || record.ReadHeld == 1)) break;
     }
     DetailLine("ReadData", "Number of Reads = {}", reads);
+}
+
+void ResumeReadingIfTaken(int32_t sockID) {
+    SimpleRecord* record = qSimpleClientSockets.BySockID(sockID);
+    if (record == nullptr || record->ReadHeld == 0) return;
+    if (qSimpleInData.CountOf(sockID) > kMostStoredPackets / 2 || qSimpleInData.BytesOf(sockID) > kMostStoredBytes / 2)
+        return;
+    record->ReadHeld = 0;
+    DetailLine("ReadData", "Reading resumed. Socket = {} SockID = {}", record->Socket, record->SockID);
+    // A closed socket has been read to its end by the close handling.
+    if (record->FD_Close_Received == 0) ReadData(*record, record->AsyncMessage, true);
 }
