@@ -94,6 +94,14 @@ void QtWindowHost::TakePosted() {
 void QtWindowHost::Post(int event) { platform::PostEvent(event); }
 
 window::WindowEvent QtWindowHost::NextEvent() {
+    // A steady stream of posted events (a peer flooding the connection) must
+    // not keep the toolkit from its own turns: painting, input and timers get
+    // one at least every kMostBusyMs.
+    constexpr qint64 kMostBusyMs = 10;
+    if (!busy_.isValid() || busy_.elapsed() >= kMostBusyMs) {
+        if (busy_.isValid()) QCoreApplication::processEvents();
+        busy_.start();
+    }
     for (;;) {
         TakePosted();
         if (!pending_.empty()) {
@@ -108,6 +116,7 @@ window::WindowEvent QtWindowHost::NextEvent() {
         waiting_ = &loop;
         loop.exec();
         waiting_ = nullptr;
+        busy_.start();
     }
 }
 

@@ -12,6 +12,7 @@
 // thread's queue (platform::PostEvent); the post hook wakes this loop.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <deque>
@@ -110,6 +111,7 @@ private:
     QTimer timer_;
     int32_t period_ = 0;
     QEventLoop* waiting_ = nullptr;
+    QElapsedTimer busy_;  // since the toolkit last had a turn of its own
     bool open_ = false;
     bool building_ = false;
     bool showing_ = false;  // Show is changing a widget: its signals are not the user's
