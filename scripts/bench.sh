@@ -3,11 +3,16 @@
 #
 #   scripts/bench.sh roundtrip|scale|program [--pin] [options of the program...]
 #   scripts/bench.sh program --window [--seconds N]
+#   scripts/bench.sh stalls --case flood|about|close [--flood-seconds N]
 #
 # --pin runs it under `taskset -c 0` (the program, the simulator it starts and
 # every thread on one CPU), which calms the figures on a busy machine.
 # `program --window` runs the real windowed program under Xvfb instead of the
 # headless one (bench/program_window.cpp) and reports its peak RSS.
+# `stalls` runs the real windowed program under Xvfb through a misbehaving
+# peer (bench/window_stalls.cpp) and reports the window thread's longest stall:
+# a peer flooding it with replies, About with an opener that takes 10 s, Close
+# against a peer that stopped reading.
 # Each program prints its own figures and the targets beside them; see the
 # README section "Benchmarks".
 set -euo pipefail
@@ -16,7 +21,8 @@ cd "$(dirname "$0")/.."
 name=${1:-}
 case "$name" in
   roundtrip | scale | program) shift ;;
-  *) echo "usage: scripts/bench.sh roundtrip|scale|program [--pin] [options...]" >&2; exit 2 ;;
+  stalls) shift; name=window_stalls ;;
+  *) echo "usage: scripts/bench.sh roundtrip|scale|program|stalls [--pin] [options...]" >&2; exit 2 ;;
 esac
 pin=()
 if [ "${1:-}" = "--pin" ]; then
@@ -24,6 +30,9 @@ if [ "${1:-}" = "--pin" ]; then
   shift
 fi
 target=$name
+if [ "$name" = window_stalls ]; then
+  pin=("${pin[@]}" xvfb-run -a)
+fi
 if [ "$name" = program ] && [ "${1:-}" = "--window" ]; then
   target=program_window
   pin=("${pin[@]}" xvfb-run -a)
