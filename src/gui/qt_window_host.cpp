@@ -7,9 +7,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTreeView>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <mutex>
+#include <utility>
 
 #include "gui/host_window.h"
 #include "gui/resources.h"
@@ -30,17 +35,26 @@ constexpr int kStatusIndentUnits = 4;
 
 /// Wakes the window's loop when another thread posts to it. The host may be
 /// gone by the time a post arrives; the lock keeps it from going mid-call.
+/// Posts that come while a wake-up is on its way ride along with it, so a
+/// burst from the network's thread wakes the window once.
 struct PostWaker {
     std::mutex mutex;
     QObject* target = nullptr;
     QtWindowHost* host = nullptr;
+    std::atomic<bool> queued{false};
 
     /// Any thread.
     void Wake() {
+        if (queued.exchange(true)) return;
         std::lock_guard lock(mutex);
         if (target == nullptr) return;
         QMetaObject::invokeMethod(
-            target, [host = host] { host->TakePosted(); }, Qt::QueuedConnection);
+            target,
+            [this] {
+                queued = false;  // before taking, so a later post wakes again
+                host->TakePosted();
+            },
+            Qt::QueuedConnection);
     }
 };
 
@@ -51,6 +65,8 @@ QtWindowHost::QtWindowHost() : waker_(std::make_shared<PostWaker>()) {
             if (event.event == window::kTimer) return;  // one tick waits already
         Enqueue(window::kTimer);
     });
+    showTimer_.setSingleShot(true);
+    QObject::connect(&showTimer_, &QTimer::timeout, &context_, [this] { ShowNow(); });
     QObject::connect(qApp, &QApplication::focusChanged, &context_, [this](QWidget*, QWidget* now) { FocusMoved(now); });
     waker_->target = &context_;
     waker_->host = this;
@@ -65,6 +81,7 @@ QtWindowHost::~QtWindowHost() {
     platform::SetPostHook({});
     QObject::disconnect(qApp, nullptr, &context_, nullptr);
     timer_.stop();
+    showTimer_.stop();
     window_.reset();
 }
 
@@ -94,6 +111,7 @@ void QtWindowHost::TakePosted() {
 void QtWindowHost::Post(int event) { platform::PostEvent(event); }
 
 window::WindowEvent QtWindowHost::NextEvent() {
+    if (std::exchange(afterTick_, false)) ShowNow();  // the window has shown what the tick did
     // A steady stream of posted events (a peer flooding the connection) must
     // not keep the toolkit from its own turns: painting, input and timers get
     // one at least every kMostBusyMs.
@@ -108,7 +126,8 @@ window::WindowEvent QtWindowHost::NextEvent() {
             window::WindowEvent next = pending_.front();
             pending_.pop_front();
             // From here the window reads what was typed; afterwards it may show its own value again.
-            if (next.event == window::kAccepted || next.event == window::kNewSelection) held_.erase(next.field);
+            if (next.event == window::kAccepted || next.event == window::kNewSelection) Release(next.field);
+            afterTick_ = next.event == window::kTimer;
             return next;
         }
         if (!open_) return {window::kCloseWindow, {}};
@@ -123,6 +142,13 @@ window::WindowEvent QtWindowHost::NextEvent() {
 void QtWindowHost::FocusMoved(QWidget* now) {
     const std::string name = ControlOf(now);
     if (!name.empty()) Enqueue(window::kSelected, name);
+}
+
+// The window shows its own value again from its next Display on.
+void QtWindowHost::Release(const std::string& control) {
+    held_.erase(control);
+    if (const window::Control* found = declaration_ ? declaration_->Find(control) : nullptr)
+        if (Shown* shown = ShownOf(*found)) shown->value.reset();
 }
 
 std::string QtWindowHost::ControlOf(QWidget* widget) const {
@@ -170,6 +196,7 @@ void QtWindowHost::Build(const window::WindowDeclaration& declaration) {
     window_->setFont(FontFor(declaration.font, declaration.fontSize));
     window_->setWindowIcon(IconFor(declaration.icon));
     units_ = DialogUnits::Of(window_->font());
+    shown_.assign(declaration.controls.size(), {});
     overlay_ = new SurfaceOverlay(*units_, window_.get());
     status_ = new StatusLine(window_.get());
     // The declared client area, and one line below it for the status.
@@ -301,9 +328,76 @@ void QtWindowHost::UpdateVisibility() {
 
 // --- Showing and reading ---------------------------------------------------
 
+// Notes the value; ShowNow puts it on screen if it is still there then.
 void QtWindowHost::Show(const window::Control& control, const window::ControlValue& value) {
+    Shown* shown = ShownOf(control);
+    if (shown == nullptr || shown->value == value) return;
+    shown->value = value;
+    if (!shown->due) {
+        shown->due = true;
+        dueControls_.push_back(static_cast<std::size_t>(shown - shown_.data()));
+    }
+    ShowSoon();
+}
+
+void QtWindowHost::ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) {
+    QueueModel* model = Model(list.name);
+    if (model == nullptr) return;
+    if (auto due = dueRows_.find(list.name); due != dueRows_.end())
+        due->second = rows;
+    else if (model->CurrentRows() != rows)
+        dueRows_.emplace(list.name, rows);
+    else
+        return;
+    ShowSoon();
+}
+
+QtWindowHost::Shown* QtWindowHost::ShownOf(const window::Control& control) {
+    if (declaration_ == nullptr || shown_.size() != declaration_->controls.size()) return nullptr;
+    const window::Control* first = declaration_->controls.data();
+    if (&control >= first && &control < first + shown_.size())
+        return &shown_[static_cast<std::size_t>(&control - first)];
+    const window::Control* found = declaration_->Find(control.name);
+    return found == nullptr ? nullptr : &shown_[static_cast<std::size_t>(found - first)];
+}
+
+// While the timer runs, the window is brought up to date right after each
+// tick (the list lengths are steady then); otherwise, and should a tick be
+// late, one screen frame after the first change, at most once per frame and
+// never more than a tenth of a second after a tick was due.
+void QtWindowHost::ShowSoon() {
+    if (showTimer_.isActive() || !open_) return;
+    const qreal rate = window_ && window_->screen() ? window_->screen()->refreshRate() : 60.0;
+    const qint64 frame = std::max<qint64>(16, static_cast<qint64>(std::ceil(1000.0 / std::max(rate, 1.0))));
+    const qint64 interval = period_ > 0 ? std::min<qint64>(int64_t{period_} * 10 + frame, 100 + frame) : frame;
+    const qint64 since = sinceShown_.isValid() ? sinceShown_.elapsed() : interval;
+    showTimer_.start(static_cast<int>(std::clamp<qint64>(interval - since, 0, interval)));
+}
+
+void QtWindowHost::ShowNow() {
+    showTimer_.stop();
+    if (dueControls_.empty() && dueRows_.empty()) return;
+    sinceShown_.start();
+    ++shownUpdates_;
+    for (std::size_t at : dueControls_) {
+        Shown& shown = shown_[at];
+        shown.due = false;
+        if (shown.value) Apply(declaration_->controls[at], *shown.value);
+    }
+    dueControls_.clear();
+    auto rows = std::move(dueRows_);
+    dueRows_.clear();
+    for (const auto& [list, shown] : rows)
+        if (QueueModel* model = Model(list)) model->SetRows(shown);
+}
+
+void QtWindowHost::Apply(const window::Control& control, const window::ControlValue& value) {
     QWidget* widget = Widget(control.name);
-    if (widget == nullptr || held_.contains(control.name)) return;  // never overwrite what the user left there
+    if (widget == nullptr) return;
+    if (held_.contains(control.name)) {  // never overwrite what the user left there
+        if (Shown* shown = ShownOf(control)) shown->value.reset();
+        return;
+    }
     const QString text = QString::fromStdString(value.text);
     showing_ = true;  // what the window shows is no user's change
     const auto shown = qScopeGuard([this] { showing_ = false; });
@@ -327,10 +421,6 @@ void QtWindowHost::Show(const window::Control& control, const window::ControlVal
         default:
             break;
     }
-}
-
-void QtWindowHost::ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) {
-    if (QueueModel* model = Model(list.name)) model->SetRows(rows);
 }
 
 void QtWindowHost::ShowStatus(std::string_view text) {
@@ -409,6 +499,7 @@ void QtWindowHost::ClearDrawing() {
 
 void QtWindowHost::CloseWindow() {
     SetTimer(0);
+    showTimer_.stop();
     open_ = false;
     if (window_) window_->CloseForGood();
 }
@@ -421,6 +512,7 @@ void QtWindowHost::ScreenshotThenClose(const QString& file) {
 // A moment after the window shows, so its first ticks have filled it in.
 void QtWindowHost::TakeScreenshotSoon() {
     QTimer::singleShot(1500, &context_, [this, file = screenshot_] {
+        ShowNow();
         if (window_) window_->grab().save(file, "PNG");
         Enqueue(window::kCloseWindow);
     });

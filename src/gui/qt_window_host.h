@@ -8,6 +8,10 @@
 // so handlers never nest. A tick that finds one waiting is dropped, as a
 // window timer's ticks are.
 //
+// What the window shows after each event is noted, not drawn: the widgets
+// get the values that changed once per timer tick or at most once per screen
+// frame, so a burst of replies costs one update of the controls and lists.
+//
 // GUI (window) thread only, except that any thread may post to the window
 // thread's queue (platform::PostEvent); the post hook wakes this loop.
 #pragma once
@@ -21,6 +25,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "gui/dialog_units.h"
 #include "gui/queue_model.h"
@@ -77,6 +82,11 @@ public:
     const std::deque<window::WindowEvent>& Waiting() const { return pending_; }
     /// Moves the events posted to this thread into the waiting events.
     void TakePosted();
+    /// Puts what the window has shown since the last update on screen now
+    /// (the view does it by itself once per frame).
+    void ShowNow();
+    /// Updates of the widgets so far; a burst of events makes one.
+    int64_t ShownUpdates() const { return shownUpdates_; }
     /// Grabs the window into `file` (PNG) once it has been shown and its first
     /// events handled, then closes it as the close box would.
     void ScreenshotThenClose(const QString& file);
@@ -92,9 +102,18 @@ private:
     void UpdateVisibility();
     void Enqueue(int event, const std::string& field = {});
     void FocusMoved(QWidget* now);
+    void Release(const std::string& control);
     void Wake();
     void TakeScreenshotSoon();
     std::string ControlOf(QWidget* widget) const;
+    /// What Show last noted for a control, by its place in the declaration.
+    struct Shown {
+        std::optional<window::ControlValue> value;
+        bool due = false;  // not on screen yet
+    };
+    Shown* ShownOf(const window::Control& control);
+    void Apply(const window::Control& control, const window::ControlValue& value);
+    void ShowSoon();
 
     std::unique_ptr<HostWindow> window_;
     SurfaceOverlay* overlay_ = nullptr;
@@ -108,6 +127,13 @@ private:
     /// Controls holding a value the user typed, ticked or spun that the window has not read yet.
     std::set<std::string, std::less<>> held_;
     std::deque<window::WindowEvent> pending_;
+    std::vector<Shown> shown_;
+    std::vector<std::size_t> dueControls_;
+    std::map<std::string, std::vector<std::vector<std::string>>, std::less<>> dueRows_;
+    QTimer showTimer_;
+    QElapsedTimer sinceShown_;
+    int64_t shownUpdates_ = 0;
+    bool afterTick_ = false;
     QTimer timer_;
     int32_t period_ = 0;
     QEventLoop* waiting_ = nullptr;

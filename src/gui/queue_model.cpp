@@ -1,6 +1,8 @@
 #include "gui/queue_model.h"
 
+#include <QApplication>
 #include <QPainter>
+#include <QStyle>
 
 namespace gui {
 
@@ -11,6 +13,9 @@ const window::ListColumn& QueueModel::Column(int column) const { return columns_
 
 bool QueueModel::SetRows(const Rows& rows) {
     if (rows == rows_) return false;
+    const window::RowShift moved = window::FindRowShift(rows_, rows);
+    if (moved.shift > 0) InsertOnTop(moved.shift);
+    if (moved.shift < 0) RemoveFromTop(-moved.shift);
     ResizeTo(rows.size());
     int first = -1;
     int last = -1;
@@ -32,7 +37,21 @@ void QueueModel::SetNotes(std::vector<std::string> notes) {
                          {Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
-// Rows come and go at the ends; the rows that stay are compared in place by SetRows.
+// New lines come on top and old ones leave at the bottom: the rows that stay
+// move as a block, so the view lays out only the rows that are new.
+void QueueModel::InsertOnTop(int count) {
+    beginInsertRows(QModelIndex(), 0, count - 1);
+    rows_.insert(rows_.begin(), static_cast<std::size_t>(count), {});
+    endInsertRows();
+}
+
+void QueueModel::RemoveFromTop(int count) {
+    beginRemoveRows(QModelIndex(), 0, count - 1);
+    rows_.erase(rows_.begin(), rows_.begin() + count);
+    endRemoveRows();
+}
+
+// Rows come and go at the bottom; the rows that stay are compared in place by SetRows.
 void QueueModel::ResizeTo(std::size_t count) {
     const int now = static_cast<int>(rows_.size());
     const int wanted = static_cast<int>(count);
@@ -90,19 +109,53 @@ QVariant QueueModel::headerData(int section, Qt::Orientation orientation, int ro
 ColumnDelegate::ColumnDelegate(const QueueModel& model, int pixelsPerIndent, QObject* parent)
     : QStyledItemDelegate(parent), model_(model), pixelsPerIndent_(pixelsPerIndent) {}
 
+// The style draws the cell without its text (background, selection, focus);
+// the text is drawn from a layout kept per text, so a line that only moved
+// down is not shaped again.
 void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+
     const window::ListColumn& column = model_.Column(index.column());
+    const bool left = column.align == window::Align::Left;
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const int indent = column.indent * pixelsPerIndent_;
-    if (column.align == window::Align::Left)
-        cell.rect.adjust(indent, 0, 0, 0);
-    else
-        cell.rect.adjust(0, 0, -indent - 2, 0);  // keep right-aligned figures off the border
-    QStyledItemDelegate::paint(painter, cell, index);
+    // Right-aligned figures keep off the border.
+    const QRect area = option.rect.adjusted(margin + (left ? indent : 0), 0, -margin - (left ? 0 : indent + 2), 0);
+    const QStaticText& laid = Laid(text, cell.font);
+    const QSizeF size = laid.size();
+    const double x = left ? area.left() : area.right() + 1 - size.width();
+    const double y = area.top() + (area.height() - size.height()) / 2.0;
+    const bool selected = (option.state & QStyle::State_Selected) != 0;
+    const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
     painter->save();
+    painter->setClipRect(area);
+    painter->setFont(cell.font);
+    painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawStaticText(QPointF(x, y), laid);
+    painter->setClipping(false);
     painter->setPen(option.palette.color(QPalette::Mid));
     painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
     painter->restore();
+}
+
+const QStaticText& ColumnDelegate::Laid(const QString& text, const QFont& font) const {
+    constexpr qsizetype kMostTexts = 2048;  // a few screens of cells; the rest are laid out again when shown
+    if (font != font_ || laid_.size() >= kMostTexts) {
+        laid_.clear();
+        font_ = font;
+    }
+    auto found = laid_.find(text);
+    if (found != laid_.end()) return *found;
+    QStaticText laid(text);
+    laid.setTextFormat(Qt::PlainText);
+    laid.prepare(QTransform(), font);
+    return *laid_.insert(text, laid);
 }
 
 }  // namespace gui

@@ -1,16 +1,21 @@
-// A list box's rows as a table model: the window hands over finished cell
-// texts after each event; the model changes only the rows that differ, so an
-// unchanged list is never rebuilt and a changed one keeps its scroll position.
+// A list box's rows as a table model: the view hands over finished cell
+// texts; the model inserts the lines that are new on top, removes those that
+// left, and changes only the rows whose texts differ, so an unchanged list is
+// never rebuilt and a changed one keeps its scroll position.
 //
 // GUI thread only.
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFont>
+#include <QHash>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <string>
 #include <vector>
 
 #include "window/control.h"
+#include "window/row_changes.h"
 
 namespace gui {
 
@@ -33,6 +38,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    void InsertOnTop(int count);
+    void RemoveFromTop(int count);
     void ResizeTo(std::size_t count);
 
     std::vector<window::ListColumn> columns_;
@@ -40,15 +47,21 @@ private:
     std::vector<std::string> notes_;
 };
 
-/// Draws each cell with its column's indent and a border on its right.
+/// Draws each cell with its column's indent and a border on its right. Cell
+/// texts are laid out once and kept (a bounded number), so repainting rows
+/// that only moved costs no text shaping.
 class ColumnDelegate : public QStyledItemDelegate {
 public:
     ColumnDelegate(const QueueModel& model, int pixelsPerIndent, QObject* parent);
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    const QStaticText& Laid(const QString& text, const QFont& font) const;
+
     const QueueModel& model_;
     int pixelsPerIndent_;
+    mutable QHash<QString, QStaticText> laid_;
+    mutable QFont font_;
 };
 
 }  // namespace gui

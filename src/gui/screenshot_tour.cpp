@@ -91,6 +91,7 @@ void ScreenshotTour::ShowTab(const std::string& sheet, const std::string& tab) {
 }
 
 void ScreenshotTour::Grab(const QString& file) {
+    host_.ShowNow();
     if (!host_.Window()->grab().save(file, "PNG"))
         std::cerr << "brackwater: cannot save " << file.toStdString() << std::endl;
 }

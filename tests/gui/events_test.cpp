@@ -85,12 +85,14 @@ TEST_F(EventsTest, TypingIsNotOverwrittenBeforeTheEntryIsCompleted) {
     port->selectAll();
     QTest::keyClicks(port, "50");
     window->ThisWindow.Display();  // what every tick does
+    host->ShowNow();
     EXPECT_EQ(port->text(), "50");
     QTest::keyClick(port, Qt::Key_Return);
     Drain();
     EXPECT_EQ(window->Data.Port, 50);
     window->Data.Port = 7;
     window->ThisWindow.Display();
+    host->ShowNow();
     EXPECT_EQ(port->text(), "7");
 }
 

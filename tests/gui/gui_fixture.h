@@ -92,7 +92,7 @@ protected:
         for (int round = 0; round < 100; ++round) {
             QCoreApplication::processEvents();
             host->TakePosted();
-            if (host->Waiting().empty()) return;
+            if (host->Waiting().empty()) return host->ShowNow();
             while (!host->Waiting().empty() && window->ThisWindow.Running())
                 window->ThisWindow.Dispatch(host->NextEvent());
         }

@@ -1,5 +1,6 @@
 // The two list boxes: rows in the queue's order with the pictures applied,
 // and no work for the view when a list has not changed.
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTreeView>
 
@@ -18,6 +19,10 @@ ReturnRow Line(const std::string& text) {
 class ListsTest : public GuiWindowTest {
 protected:
     void SetUp() override { StartWindow(); }
+    void Show() {
+        window->ThisWindow.Display();
+        host->ShowNow();
+    }
     QAbstractItemModel* Rows(const std::string& list) { return Find<QTreeView>(list)->model(); }
     std::string Cell(const std::string& list, int row, int column) {
         return Rows(list)->index(row, column).data().toString().toStdString();
@@ -27,7 +32,7 @@ protected:
 TEST_F(ListsTest, RawListShowsTheQueueNewestFirstAsItStands) {
     window->Data.QReturn.push_back(Line("REC 00 01"));
     window->Data.QReturn.push_back(Line("REQ 00 01"));
-    window->ThisWindow.Display();
+    Show();
     ASSERT_EQ(Rows("LRaw")->rowCount(), 2);
     EXPECT_EQ(Cell("LRaw", 0, 0), "REC 00 01");
     EXPECT_EQ(Cell("LRaw", 1, 0), "REQ 00 01");
@@ -43,7 +48,7 @@ TEST_F(ListsTest, FormattedListAppliesEachColumnsPicture) {
     row.OutModbusTcpFrame.SetFunctionCode(16);
     row.Recieved = 0;
     window->Data.QComms.push_back(row);
-    window->ThisWindow.Display();
+    Show();
     ASSERT_EQ(Rows("LFormatted")->rowCount(), 1);
     EXPECT_EQ(Cell("LFormatted", 0, 0), "-3");        // n-14
     EXPECT_EQ(Cell("LFormatted", 0, 1), "12:00:01");  // s20
@@ -51,6 +56,32 @@ TEST_F(ListsTest, FormattedListAppliesEachColumnsPicture) {
     EXPECT_EQ(Cell("LFormatted", 0, 4), "016");       // n03
     EXPECT_EQ(Cell("LFormatted", 0, 8), "000");
     EXPECT_TRUE(Rows("LFormatted")->index(0, 4).data(Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+}
+
+TEST_F(ListsTest, ABurstOfRepliesMakesOneUpdateWithTheNewLinesInsertedOnTop) {
+    window->Data.QReturn.push_front(Line("REQ first"));
+    Show();
+    QSignalSpy inserted(Rows("LRaw"), &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(Rows("LRaw"), &QAbstractItemModel::dataChanged);
+    const int64_t updates = host->ShownUpdates();
+    for (int reply = 0; reply < 20; ++reply) {  // each reply is an event after which the window shows its variables
+        window->Data.QReturn.push_front(Line("REC " + std::to_string(reply)));
+        window->Data.SendPerSec = reply;
+        window->ThisWindow.Dispatch({window::kFirstUserEvent + 5, {}});
+    }
+    EXPECT_EQ(Rows("LRaw")->rowCount(), 1) << "nothing drawn per reply";
+    host->ShowNow();
+    EXPECT_EQ(host->ShownUpdates(), updates + 1);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 0);
+    EXPECT_EQ(inserted[0][2].toInt(), 19);
+    EXPECT_EQ(changed.count(), 1) << "only the new lines are filled in";
+    EXPECT_EQ(Cell("LRaw", 0, 0), "REC 19");
+    EXPECT_EQ(Cell("LRaw", 20, 0), "REQ first");
+    EXPECT_EQ(Find<QLineEdit>("SendPerSec")->text(), "19");
+    window->ThisWindow.Dispatch({window::kFirstUserEvent + 5, {}});
+    host->ShowNow();
+    EXPECT_EQ(host->ShownUpdates(), updates + 1) << "no update when nothing changed";
 }
 
 TEST(QueueModelTest, ChangesOnlyWhatDiffersAndNothingWhenTheRowsAreTheSame) {
