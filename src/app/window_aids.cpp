@@ -14,6 +14,8 @@ static_assert(aids::event::kTabChanging == window::kTabChanging);
 static_assert(aids::event::kMaximized == window::kMaximized);
 static_assert(aids::event::kResize == window::kResize);
 static_assert(aids::event::kTimer == window::kTimer);
+static_assert(aids::event::kPointerEntered == window::kPointerEntered);
+static_assert(aids::event::kPointerLeft == window::kPointerLeft);
 
 int32_t KindNumber(window::ControlKind kind) {
     switch (kind) {
@@ -94,6 +96,11 @@ aids::Rect WindowSurface::Position(int32_t control) const {
 bool WindowSurface::IsVisible(int32_t control) const {
     const window::Control* found = ControlOf(control);
     return found != nullptr && host_.IsVisible(*found);
+}
+
+aids::Point WindowSurface::PointerPosition() const {
+    const window::Point at = host_.PointerPosition();
+    return {at.x, at.y};
 }
 
 std::string WindowSurface::ShownText(int32_t control) const {

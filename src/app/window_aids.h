@@ -44,7 +44,7 @@ public:
     bool IsVisible(int32_t control) const override;
     std::string ShownText(int32_t control) const override;
     std::string Text(int32_t control) const override;
-    aids::Point PointerPosition() const override { return {-1, -1}; }  // no pointer over the window
+    aids::Point PointerPosition() const override;
     void Display(int32_t control) override;
     void Post(int32_t event, int32_t control) override;
     void MessageBox(std::string_view text, std::string_view caption, aids::MessageIcon icon) override;

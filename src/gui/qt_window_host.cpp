@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEnterEvent>
 #include <QEventLoop>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTreeView>
 #include <algorithm>
@@ -58,7 +61,23 @@ struct PostWaker {
     }
 };
 
+/// Tells the host when the pointer comes over a button or leaves it: links
+/// on buttons turn hot and cold with it.
+class PointerWatch : public QObject {
+public:
+    explicit PointerWatch(QtWindowHost& host) : host_(host) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
+            host_.PointerMoved(static_cast<QWidget*>(watched), *event);
+        return false;
+    }
+
+private:
+    QtWindowHost& host_;
+};
+
 QtWindowHost::QtWindowHost() : waker_(std::make_shared<PostWaker>()) {
+    pointerWatch_ = std::make_unique<PointerWatch>(*this);
     timer_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer_, &QTimer::timeout, &context_, [this] {
         for (const auto& event : pending_)
@@ -111,6 +130,7 @@ void QtWindowHost::TakePosted() {
 void QtWindowHost::Post(int event) { platform::PostEvent(event); }
 
 window::WindowEvent QtWindowHost::NextEvent() {
+    fromUser_.clear();
     if (std::exchange(afterTick_, false)) ShowNow();  // the window has shown what the tick did
     // A steady stream of posted events (a peer flooding the connection) must
     // not keep the toolkit from its own turns: painting, input and timers get
@@ -147,8 +167,20 @@ void QtWindowHost::FocusMoved(QWidget* now) {
 // The window shows its own value again from its next Display on.
 void QtWindowHost::Release(const std::string& control) {
     held_.erase(control);
+    fromUser_ = control;  // this event still reads what the user left there
     if (const window::Control* found = declaration_ ? declaration_->Find(control) : nullptr)
         if (Shown* shown = ShownOf(*found)) shown->value.reset();
+}
+
+void QtWindowHost::PointerMoved(QWidget* widget, const QEvent& event) {
+    if (event.type() == QEvent::Enter && units_ && window_) {
+        const QPoint at = widget->mapTo(window_.get(), static_cast<const QEnterEvent&>(event).position().toPoint());
+        pointer_ = {units_->UnitsX(at.x()), units_->UnitsY(at.y())};
+        Enqueue(window::kPointerEntered, ControlOf(widget));
+    } else if (event.type() == QEvent::Leave) {
+        pointer_ = {};
+        Enqueue(window::kPointerLeft, ControlOf(widget));
+    }
 }
 
 std::string QtWindowHost::ControlOf(QWidget* widget) const {
@@ -202,6 +234,7 @@ void QtWindowHost::Build(const window::WindowDeclaration& declaration) {
     // The declared client area, and one line below it for the status.
     window_->resize(units_->X(declaration.width), units_->Y(declaration.height + StatusLine::kHeightUnits));
     for (const auto& control : declaration.controls) BuildControl(control);
+    GrowToFit();
     StackLayers();
     UpdateVisibility();
     building_ = false;
@@ -220,6 +253,11 @@ void QtWindowHost::BuildControl(const window::Control& control) {
         if (widget == nullptr) return;
         if (control.width > 0 && control.height > 0) {
             widget->setGeometry(units_->ToPixels({control.x, control.y, control.width, control.height}));
+            // A caption wider in the real font than in the layout's proportions gets its room.
+            const bool captioned = control.kind == ControlKind::Button || control.kind == ControlKind::CheckBox ||
+                                   control.kind == ControlKind::Prompt;
+            if (captioned && !control.text.empty() && widget->sizeHint().width() > widget->width())
+                widget->resize(widget->sizeHint().width(), widget->height());
         } else {
             widget->adjustSize();
             widget->move(units_->X(control.x), units_->Y(control.y));
@@ -240,6 +278,7 @@ void QtWindowHost::Connect(const window::Control& control, QWidget* widget) {
         case ControlKind::Button:
             QObject::connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, &context_,
                              [this, name] { Enqueue(window::kAccepted, name); });
+            widget->installEventFilter(pointerWatch_.get());
             break;
         case ControlKind::CheckBox:
             // Toggled, not clicked: an accessibility Toggle action changes the box without a click.
@@ -300,6 +339,35 @@ void QtWindowHost::ConnectEntry(const window::Control& control, QWidget* widget)
         QObject::connect(line, &QLineEdit::textEdited, &context_, [this, name] { held_.insert(name); });
 }
 
+// A list whose columns, sized by the real font, need more room than the
+// layout gives it widens the window by what is missing: the controls right of
+// the list's middle move right by as much, those that span it grow with it,
+// so every control keeps its place and order.
+void QtWindowHost::GrowToFit() {
+    for (const auto& control : declaration_->controls) {
+        auto* view = control.kind == ControlKind::List ? qobject_cast<QTreeView*>(Widget(control.name)) : nullptr;
+        if (view == nullptr) continue;
+        int declared = 0;
+        for (const auto& column : control.columns) declared += units_->X(column.width);
+        const int chrome = 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+        const int missing = view->header()->length() - std::max(view->width() - chrome, declared);
+        if (missing <= grow_) continue;
+        grow_ = missing;
+        seam_ = view->geometry().center().x();
+    }
+    if (grow_ <= 0) return;
+    for (const auto& control : declaration_->controls) {
+        QWidget* widget = control.kind == ControlKind::Tab ? nullptr : Widget(control.name);
+        if (widget == nullptr) continue;
+        const QRect at = widget->geometry();
+        if (at.left() >= seam_)
+            widget->move(at.x() + grow_, at.y());
+        else if (at.right() > seam_)
+            widget->resize(at.width() + grow_, at.height());
+    }
+    window_->resize(window_->width() + grow_, window_->height());
+}
+
 // Sheets lie at the bottom, the drawing surface above them, every other control on top.
 void QtWindowHost::StackLayers() {
     overlay_->raise();
@@ -327,6 +395,21 @@ void QtWindowHost::UpdateVisibility() {
 }
 
 // --- Showing and reading ---------------------------------------------------
+
+bool QtWindowHost::DisplayWhenDue(std::function<void()> display) {
+    display_ = std::move(display);
+    displayDue_ = false;
+    return true;
+}
+
+void QtWindowHost::DisplayDue() {
+    displayDue_ = true;
+    ShowSoon();
+}
+
+void QtWindowHost::DisplayIfDue() {
+    if (std::exchange(displayDue_, false) && display_) display_();
+}
 
 // Notes the value; ShowNow puts it on screen if it is still there then.
 void QtWindowHost::Show(const window::Control& control, const window::ControlValue& value) {
@@ -375,6 +458,7 @@ void QtWindowHost::ShowSoon() {
 }
 
 void QtWindowHost::ShowNow() {
+    DisplayIfDue();
     showTimer_.stop();
     if (dueControls_.empty() && dueRows_.empty()) return;
     sinceShown_.start();
@@ -431,9 +515,18 @@ void QtWindowHost::ShowRowNotes(const window::Control& list, const std::vector<s
     if (QueueModel* model = Model(list.name)) model->SetNotes(notes);
 }
 
+// What the control shows, as the window last showed it when that is not on
+// screen yet: a button acts on the values as of the last event, as it would
+// had every event been drawn at once. What the user left in it wins.
 window::ControlValue QtWindowHost::Read(const window::Control& control) const {
     QWidget* widget = Widget(control.name);
     if (widget == nullptr) return {};
+    if (!held_.contains(control.name) && control.name != fromUser_) {
+        auto* self = const_cast<QtWindowHost*>(this);  // reading first brings the noted values up to date
+        self->DisplayIfDue();
+        if (const Shown* shown = self->ShownOf(control); shown != nullptr && shown->due && shown->value)
+            return *shown->value;
+    }
     switch (control.kind) {
         case ControlKind::CheckBox:
             return {{}, static_cast<QCheckBox*>(widget)->isChecked() ? 1 : 0};
@@ -449,6 +542,12 @@ window::ControlValue QtWindowHost::Read(const window::Control& control) const {
 
 window::Rect QtWindowHost::Position(const window::Control& control) const {
     window::Rect at{control.x, control.y, control.width, control.height};
+    if (grow_ > 0 && units_) {  // as GrowToFit placed it
+        if (units_->X(at.x) >= seam_)
+            at.x += units_->UnitsX(grow_);
+        else if (units_->X(at.x + at.width) - 1 > seam_)
+            at.width += units_->UnitsX(grow_);
+    }
     const QWidget* widget = Widget(control.name);
     if (widget != nullptr && units_ && (at.width == 0 || at.height == 0)) {
         at.width = units_->UnitsX(widget->width());

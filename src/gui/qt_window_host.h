@@ -40,6 +40,7 @@ class HostWindow;
 class StatusLine;
 class SurfaceOverlay;
 struct PostWaker;
+class PointerWatch;
 
 class QtWindowHost : public window::WindowHost {
 public:
@@ -54,6 +55,8 @@ public:
     void CloseWindow() override;
     void SetTimer(int32_t hundredths) override;
     void Show(const window::Control& control, const window::ControlValue& value) override;
+    bool DisplayWhenDue(std::function<void()> display) override;
+    void DisplayDue() override;
     void ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) override;
     window::ControlValue Read(const window::Control& control) const override;
     void ShowStatus(std::string_view text) override;
@@ -64,6 +67,7 @@ public:
     void ClearDrawing() override;
     window::Rect Position(const window::Control& control) const override;
     bool IsVisible(const window::Control& control) const override;
+    window::Point PointerPosition() const override { return pointer_; }
     void Post(int event) override;
     window::WindowEvent NextEvent() override;
 
@@ -93,15 +97,18 @@ public:
 
 private:
     friend class HostWindow;
+    friend class PointerWatch;
     void Build(const window::WindowDeclaration& declaration);
     void BuildControl(const window::Control& control);
     void Connect(const window::Control& control, QWidget* widget);
     void ConnectEntry(const window::Control& control, QWidget* widget);
+    void GrowToFit();
     void StackLayers();
     void PlaceStatusLine(QSize size);
     void UpdateVisibility();
     void Enqueue(int event, const std::string& field = {});
     void FocusMoved(QWidget* now);
+    void PointerMoved(QWidget* widget, const QEvent& event);
     void Release(const std::string& control);
     void Wake();
     void TakeScreenshotSoon();
@@ -114,6 +121,7 @@ private:
     Shown* ShownOf(const window::Control& control);
     void Apply(const window::Control& control, const window::ControlValue& value);
     void ShowSoon();
+    void DisplayIfDue();
 
     std::unique_ptr<HostWindow> window_;
     SurfaceOverlay* overlay_ = nullptr;
@@ -134,6 +142,13 @@ private:
     QElapsedTimer sinceShown_;
     int64_t shownUpdates_ = 0;
     bool afterTick_ = false;
+    std::function<void()> display_;
+    bool displayDue_ = false;
+    std::string fromUser_;  // the control of the event being handled, when the user acted on it
+    int grow_ = 0;          // pixels the window grew so its lists' columns fit, at seam_ (x)
+    int seam_ = 0;
+    window::Point pointer_;
+    std::unique_ptr<QObject> pointerWatch_;
     QTimer timer_;
     int32_t period_ = 0;
     QEventLoop* waiting_ = nullptr;

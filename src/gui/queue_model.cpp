@@ -1,6 +1,8 @@
 #include "gui/queue_model.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyle>
 
@@ -127,7 +129,7 @@ void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     const int indent = column.indent * pixelsPerIndent_;
     // Right-aligned figures keep off the border.
     const QRect area = option.rect.adjusted(margin + (left ? indent : 0), 0, -margin - (left ? 0 : indent + 2), 0);
-    const QStaticText& laid = Laid(text, cell.font);
+    const QStaticText& laid = Laid(VisiblePart(text, area, option), cell.font);
     const QSizeF size = laid.size();
     const double x = left ? area.left() : area.right() + 1 - size.width();
     const double y = area.top() + (area.height() - size.height()) / 2.0;
@@ -144,11 +146,24 @@ void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     painter->restore();
 }
 
+// A long left-aligned text (a raw line runs far past the list's right edge)
+// is cut after the characters that can reach the visible part of the cell.
+QString ColumnDelegate::VisiblePart(const QString& text, const QRect& area, const QStyleOptionViewItem& option) const {
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    if (view == nullptr || narrowest_ <= 0) return text;
+    const int reach = std::min(area.right(), view->viewport()->width()) - area.left();
+    const auto most = static_cast<qsizetype>(std::max(reach, 0) / narrowest_) + 2;
+    return text.size() > most ? text.left(most) : text;
+}
+
 const QStaticText& ColumnDelegate::Laid(const QString& text, const QFont& font) const {
     constexpr qsizetype kMostTexts = 2048;  // a few screens of cells; the rest are laid out again when shown
     if (font != font_ || laid_.size() >= kMostTexts) {
         laid_.clear();
         font_ = font;
+        const QFontMetricsF metrics(font);
+        narrowest_ = metrics.horizontalAdvance(QLatin1Char(' '));
+        for (QChar c : QStringLiteral(".,:;'!|il1")) narrowest_ = std::min(narrowest_, metrics.horizontalAdvance(c));
     }
     auto found = laid_.find(text);
     if (found != laid_.end()) return *found;

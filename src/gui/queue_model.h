@@ -56,12 +56,14 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    QString VisiblePart(const QString& text, const QRect& area, const QStyleOptionViewItem& option) const;
     const QStaticText& Laid(const QString& text, const QFont& font) const;
 
     const QueueModel& model_;
     int pixelsPerIndent_;
     mutable QHash<QString, QStaticText> laid_;
     mutable QFont font_;
+    mutable qreal narrowest_ = 0;  // the narrowest character's advance in font_
 };
 
 }  // namespace gui

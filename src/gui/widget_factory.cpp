@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -45,6 +46,18 @@ QWidget* MakeEntry(const window::Control& control, QWidget* client) {
     return entry;
 }
 
+// Never narrower than the layout's proportions, and wide enough for the
+// header and the widest cell in the list's own font.
+int ColumnWidth(const QTreeView& view, const window::ListColumn& column, int at, const DialogUnits& units) {
+    int width = std::max(units.X(column.width), view.header()->sectionSizeHint(at));
+    if (!column.widest.empty()) {
+        const int margins = 2 * (view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1);
+        const int indent = column.indent * std::max(units.X(1), 1) + 3;  // as ColumnDelegate draws it
+        width = std::max(width, view.fontMetrics().horizontalAdvance(Q(column.widest)) + margins + indent);
+    }
+    return width;
+}
+
 QWidget* MakeList(const window::Control& control, QWidget* client, const DialogUnits& units) {
     auto* view = new QTreeView(client);
     auto* model = new QueueModel(control.columns, view);
@@ -57,11 +70,11 @@ QWidget* MakeList(const window::Control& control, QWidget* client, const DialogU
     view->setItemDelegate(new ColumnDelegate(*model, std::max(units.X(1), 1), view));
     view->header()->setStretchLastSection(false);
     view->header()->setSectionsMovable(false);
+    if (!control.font.empty()) view->setFont(FontFor(control.font, control.fontSize));
     for (int c = 0; c < model->columnCount(); ++c) {
         view->header()->setSectionResizeMode(c, QHeaderView::Interactive);
-        view->setColumnWidth(c, units.X(control.columns[static_cast<std::size_t>(c)].width));
+        view->setColumnWidth(c, ColumnWidth(*view, control.columns[static_cast<std::size_t>(c)], c, units));
     }
-    if (!control.font.empty()) view->setFont(FontFor(control.font, control.fontSize));
     return view;
 }
 

@@ -42,6 +42,7 @@ struct ListColumn {
     std::string field{};    // the queue field shown, e.g. "OutModbusTcpFrame.OutFunctionCode"
     Align align = Align::Right;
     int indent = 0;
+    std::string widest{};  // the widest text its cells show, to size the column by the real font ("" = none)
 };
 
 struct Control {

@@ -11,10 +11,12 @@ namespace window {
 enum Event : int {
     kNoEvent = 0,
     // Field events: the current field names the control.
-    kAccepted = 0x01,      // a button was pressed, an entry or box was completed
-    kNewSelection = 0x02,  // a spin box's arrows or a list's selection changed the value
-    kSelected = 0x101,     // a control got the focus
-    kTabChanging = 0x10B,  // a sheet is about to show another tab
+    kAccepted = 0x01,        // a button was pressed, an entry or box was completed
+    kNewSelection = 0x02,    // a spin box's arrows or a list's selection changed the value
+    kPointerEntered = 0x0B,  // the mouse pointer came over a button
+    kPointerLeft = 0x0C,     // the mouse pointer left it
+    kSelected = 0x101,       // a control got the focus
+    kTabChanging = 0x10B,    // a sheet is about to show another tab
     // Window events: the current field is empty.
     kCloseWindow = 0x201,  // the close box or a closing button
     kCloseDown = 0x202,    // the program is ending

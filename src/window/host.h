@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,12 @@ struct ControlValue {
 struct WindowEvent {
     int event = 0;
     std::string field;
+};
+
+/// A point of the window in dialog units.
+struct Point {
+    int x = -1;
+    int y = -1;
 };
 
 struct Rect {
@@ -71,6 +78,13 @@ public:
     virtual void SetTimer(int32_t hundredths) = 0;
 
     virtual void Show(const Control& control, const ControlValue& value) = 0;
+    /// A host that draws at its own pace (once per tick or screen frame)
+    /// keeps `display` and returns true: the window then calls DisplayDue
+    /// after an event instead of showing every variable at once, and the host
+    /// calls `display` before it next draws or reads a control. An empty
+    /// `display` ends this.
+    virtual bool DisplayWhenDue(std::function<void()> /*display*/) { return false; }
+    virtual void DisplayDue() {}
     virtual void ShowRows(const Control& list, const std::vector<std::vector<std::string>>& rows) = 0;
     virtual ControlValue Read(const Control& control) const = 0;
 
@@ -96,6 +110,10 @@ public:
     virtual Rect Position(const Control& control) const = 0;
     /// False when the control is on a tab that is not showing.
     virtual bool IsVisible(const Control& control) const = 0;
+    /// Where the mouse pointer is over the window while it is over a button
+    /// (the host sends kPointerEntered and kPointerLeft for those); {-1, -1}
+    /// elsewhere or when the host cannot tell.
+    virtual Point PointerPosition() const { return {}; }
 
     /// Puts `event` into the window thread's event queue.
     virtual void Post(int event) = 0;

@@ -155,7 +155,7 @@ void AddLists(std::vector<Control>& out) {
     formatted.use = "QComms";
     formatted.columns = {
         {"Sent", 32, "n-14", "Sent"},
-        {"Sent Time", 32, "s20", "SentTimeString"},
+        {"Sent Time", 32, "s20", "SentTimeString", Align::Right, 0, "00:00:00.00"},
         {"SendCount", 56, "n-14", "SendCount"},
         {"OutIdentifier", 40, "n-7", "OutModbusTcpFrame.OutTransactionIdentifier"},
         {"OutFunctionCode", 36, "n03", "OutModbusTcpFrame.OutFunctionCode"},

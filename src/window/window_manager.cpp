@@ -10,6 +10,10 @@ namespace window {
 WindowManager::WindowManager(WindowHost& host, const WindowDeclaration& declaration, Bindings& bindings)
     : host_(host), declaration_(declaration), bindings_(bindings) {}
 
+WindowManager::~WindowManager() {
+    if (displayWhenDue_) host_.DisplayWhenDue({});
+}
+
 int WindowManager::Init() { return kLevelBenign; }
 
 int WindowManager::TakeEvent() {
@@ -45,6 +49,8 @@ int WindowManager::Kill() {
     if (killed_) return kLevelNotify;
     killed_ = true;
     ending_ = true;
+    if (displayWhenDue_) host_.DisplayWhenDue({});
+    displayWhenDue_ = false;
     if (opened_) {
         host_.SetTimer(0);
         host_.CloseWindow();
@@ -75,7 +81,12 @@ void WindowManager::Dispatch(const WindowEvent& event) {
     field_ = event.field;
     if (event_ == kAccepted || event_ == kNewSelection) Update(field_);
     if (TakeEvent() == kLevelFatal) ending_ = true;
-    if (Running()) Display();
+    if (Running()) {
+        if (displayWhenDue_)
+            host_.DisplayDue();
+        else
+            Display();
+    }
     event_ = kNoEvent;
     field_.clear();
 }
@@ -212,6 +223,7 @@ void WindowManager::Open() {
     opened_ = true;
     host_.OpenWindow(declaration_);
     host_.SetTimer(timer_);
+    displayWhenDue_ = host_.DisplayWhenDue([this] { Display(); });
     Display();
     host_.Post(kOpenWindow);
 }

@@ -9,9 +9,11 @@
 // Dispatch and Finish, which are the same three phases.
 //
 // For each event: an accepted control's (or a spin box's new) value is copied
-// into its variable, TakeEvent runs, and the window shows all its variables.
-// An entry's number that its field or picture cannot hold is refused with a
-// message; a spin box's number is held to the box's range.
+// into its variable, TakeEvent runs, and the window shows all its variables
+// (with a host that draws at its own pace: when the host next draws, so a
+// burst of events is shown once). An entry's number that its field or picture
+// cannot hold is refused with a message; a spin box's number is held to the
+// box's range.
 //
 // Window thread only.
 #pragma once
@@ -34,7 +36,7 @@ namespace window {
 class WindowManager {
 public:
     WindowManager(WindowHost& host, const WindowDeclaration& declaration, Bindings& bindings);
-    virtual ~WindowManager() = default;
+    virtual ~WindowManager();
     WindowManager(const WindowManager&) = delete;
     WindowManager& operator=(const WindowManager&) = delete;
 
@@ -135,6 +137,7 @@ private:
     bool opened_ = false;
     bool ending_ = false;
     bool killed_ = false;
+    bool displayWhenDue_ = false;
     std::vector<ShowPlan> plans_;
     uint64_t plansVersion_ = 0;
     bool plansMade_ = false;
