@@ -26,6 +26,8 @@ protected:
         connection->Packet.BinData.Set(reply);
         connection->Packet.BinDataLen = static_cast<int32_t>(reply.size());
         connection->Process();
+        window->ThisWindow.Display();  // what the next event or tick does
+        Drain();
     }
 
     platform::ManualClock clock{testsupport::At(9, 30, 0)};
