@@ -15,9 +15,10 @@
 // reports as a crash.
 //
 // Kept cheap so a run reaches millions of inputs: the worlds live in static
-// storage and are made anew in place, and a received packet overwrites only
-// the bytes it carries (the processing reads BinDataLen bytes; the rest of the
-// buffer is kept blank as the engine leaves it, without refilling 16 KB).
+// storage, are made anew in place and end with their input; a received packet
+// overwrites only the bytes it carries (the processing reads BinDataLen bytes;
+// the rest of the buffer is kept blank as the engine leaves it, without
+// refilling 16 KB).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -181,10 +182,21 @@ void ReceiveChecked(World& world, std::span<const uint8_t> bytes, int32_t sockID
 }
 
 /// Static storage for the worlds, made anew in place for each input.
-World& FreshWorld(std::size_t which) {
-    static std::array<std::optional<World>, 2> worlds;
-    return worlds[which].emplace();
-}
+std::array<std::optional<World>, 2> worlds;
+
+World& FreshWorld(std::size_t which) { return worlds[which].emplace(); }
+
+/// Ends an input's worlds with it, so that an input frees what it allocated:
+/// libFuzzer runs an input a second time, to look for a leak, whenever it
+/// allocated more than it freed.
+struct WorldsEnd {
+    WorldsEnd() = default;
+    WorldsEnd(const WorldsEnd&) = delete;
+    WorldsEnd& operator=(const WorldsEnd&) = delete;
+    ~WorldsEnd() {
+        for (auto& world : worlds) world.reset();
+    }
+};
 
 void RunEvents(FuzzedDataProvider& input, platform::ManualClock& clock) {
     World& world = FreshWorld(0);
@@ -303,6 +315,7 @@ void RunSplits(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     platform::ManualClock clock{14 * 360000 + 5 * 6000 + 1};
     platform::ScopedClock scopedClock{clock};
+    WorldsEnd worldsEnd;
     FuzzedDataProvider input(bytes, size);
     if (input.ConsumeBool()) {
         RunSplits(input);

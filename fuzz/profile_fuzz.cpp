@@ -13,8 +13,10 @@
 // leaves the file alone. A broken check stops with __builtin_trap.
 #include <fcntl.h>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -59,14 +61,38 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 /// The file's bytes into `out` (reused from input to input, so no allocation).
+/// The buffer holds any file an input makes, so one read takes it all: a short
+/// read of a plain file is its end.
 void ReadFile(const std::string& path, std::string& out) {
+    static std::array<char, 1 << 18> buffer;
     out.clear();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     Require(fd >= 0);
-    char buffer[16384];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;) out.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = ::read(fd, buffer.data(), buffer.size())) > 0;) {
+        out.append(buffer.data(), static_cast<std::size_t>(got));
+        if (static_cast<std::size_t>(got) < buffer.size()) break;
+    }
     ::close(fd);
 }
+
+/// What tells whether anything touched the file: one lstat instead of reading
+/// it back. Any write, even of the same bytes, moves the change time, and a
+/// replacement has another inode.
+struct Snapshot {
+    struct stat info {};
+
+    static Snapshot Of(const std::string& path) {
+        Snapshot snapshot;
+        Require(::lstat(path.c_str(), &snapshot.info) == 0);
+        return snapshot;
+    }
+    bool operator==(const Snapshot& other) const {
+        const struct stat &a = info, &b = other.info;
+        return a.st_ino == b.st_ino && a.st_mode == b.st_mode && a.st_size == b.st_size &&
+               a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+               a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    }
+};
 
 /// The file's lines as the reader sees them: split at '\n', a '\r' kept.
 std::vector<std::string> Lines(const std::string& bytes) {
@@ -149,6 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
     const std::string name = Directory() + (otherCase ? "/FUZZ.Ini" : "/fuzz.ini");
 
     WriteFile(path, contents);
+    const Snapshot written = Snapshot::Of(path);
     std::vector<std::string> before = Lines(contents);
     if (!freshNames) {
         if (auto names = NamesAt(before, lineIndex % (before.size() + 1))) {
@@ -159,16 +186,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, std::size_t size) {
 
     std::string read = platform::GetPrivateProfileString(section, key, "<none>", name);
     Require(read.size() <= platform::kMaxProfileValue);
-    static std::string now;
-    ReadFile(path, now);
-    Require(now == contents);
+    Require(Snapshot::Of(path) == written);
 
-    bool written = platform::WritePrivateProfileString(section, key, value, name);
-    ReadFile(path, now);
-    if (!written) {
-        Require(now == contents);
+    if (!platform::WritePrivateProfileString(section, key, value, name)) {
+        Require(Snapshot::Of(path) == written);
         return 0;
     }
+    static std::string now;
+    ReadFile(path, now);
     Require(OtherLinesKept(before, Lines(now)));
     // The writer stores the names without surrounding blanks; read them so.
     std::string stored = platform::GetPrivateProfileString(Trim(section), Trim(key), "<none>", name);
