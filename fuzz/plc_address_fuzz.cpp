@@ -8,12 +8,14 @@
 //
 // Checks, for any text: only the first six characters count (the field's
 // width); the type is unknown exactly when the first character that is not a
-// blank starts no DL06 type; a known type gives an address within its type's
-// reach. For a well-formed reference (type letters and an octal number that
-// fit the field, with or without leading or trailing blanks): the address is
-// the type's base plus the number. A broken check stops with __builtin_trap.
+// blank starts no DL06 type or the field holds a byte that is not ASCII; a
+// known type gives an address within its type's reach. For a well-formed
+// reference (type letters and an octal number that fit the field, with or
+// without leading or trailing blanks): the address is the type's base plus the
+// number. A broken check stops with __builtin_trap.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -67,7 +69,9 @@ void CheckAnyText(std::string_view reference) {
     Require(address == cut);
 
     auto first = field.find_first_not_of(' ');
-    bool known = first != std::string_view::npos && kTypeLetters.find(field[first]) != std::string_view::npos;
+    // A byte that is not ASCII makes the whole reference unknown.
+    bool ascii = std::ranges::none_of(field, [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    bool known = ascii && first != std::string_view::npos && kTypeLetters.find(field[first]) != std::string_view::npos;
     Require(address.has_value() == known);
     if (address) Require(*address >= 0 && *address <= kLargestBase + kLargestNumber);
 }
