@@ -4,12 +4,12 @@
 # (build/asan, build/tsan). Prints one summary line per preset and exits
 # non-zero when either fails. The whole suite takes about as long as four plain
 # builds and runs; --core builds and runs only the network library, Modbus,
-# simulator and end-to-end suites (what CI runs under asan).
+# simulator, end-to-end and command-line suites (what CI runs under asan).
 # Usage: scripts/sanitize.sh [--core] [asan] [tsan]     (both presets when none is given)
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-core_suites=(netcore net modbus sim e2e)
+core_suites=(netcore net modbus sim e2e cli)
 core=0
 presets=()
 for arg in "$@"; do
