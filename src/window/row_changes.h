@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ struct RowShift {
 };
 
 /// The alignment of `now` against `before` that keeps the most rows unchanged
-/// (no shift wins a tie). Shifts up to `most` rows are tried either way.
-RowShift FindRowShift(const TextRows& before, const TextRows& now, std::size_t most = 64);
+/// (the smaller shift wins a tie), among the shifts that line up the first row
+/// of one list with an equal row of the other, up to `most` rows either way.
+RowShift FindRowShift(const TextRows& before, const TextRows& now, std::size_t most = SIZE_MAX);
 
 }  // namespace window

@@ -30,5 +30,12 @@ TEST(RowChanges, RowsChangedInPlaceOrNotAtAllStayWhereTheyAre) {
     EXPECT_EQ(FindRowShift(Lines({"x", "y"}), Lines({"p", "q"})).kept, 0u);
 }
 
+TEST(RowChanges, ABurstOfManyEqualLinesOnTopIsStillAShift) {
+    TextRows before = Lines({"10:00:00.01 REC b", "10:00:00.00 REC a"});
+    TextRows now(500, {"10:00:00.02 REC burst"});
+    now.insert(now.end(), before.begin(), before.end());
+    EXPECT_EQ(FindRowShift(before, now).shift, 500);
+}
+
 }  // namespace
 }  // namespace window
