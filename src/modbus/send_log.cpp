@@ -100,7 +100,9 @@ void ClearSendLog(TestData& data) {
 
 void ClearRawList(TestData& data) { data.QReturn.clear(); }
 
-void AddRawLine(TestData& data, std::string_view line) { data.QReturn.emplace_front().ReturnString = line; }
+void AddRawLine(TestData& data, std::string_view line) {
+    if (data.RawListShown) data.QReturn.emplace_front().ReturnString = line;
+}
 
 namespace {
 /// Appends `value` in at least two digits, as "{:02}" would. These texts are

@@ -106,13 +106,16 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     reply.Load(frame, kBlank);
     std::memcpy(data_.InModbusTcpFrameBytes.Data(), frame.data(), kHeaderWords);
     reply.SwapHeaderWords();
-    std::string line = FrameLine(platform::ClockTime(), " REC ", reply.Bytes().first(frame.size()));
+    const int32_t receivedAt = platform::ClockTime();
+    auto showReceived = [&] {
+        if (data_.RawListShown) AddRawLine(data_, FrameLine(receivedAt, " REC ", reply.Bytes().first(frame.size())));
+    };
 
     auto found = FindRequest(data_.QComms, reply.TransactionIdentifier());
     // Shown, nothing applied: a frame of another protocol than Modbus (whose
     // identifier is 0), or a reply whose row was cleared or cut.
     if (reply.ProtocolIdentifier() != 0 || found == data_.QComms.end()) {
-        AddRawLine(data_, line);
+        showReceived();
         return;
     }
     if (found->Recieved == 1) return;  // a further reply to an answered request
@@ -121,7 +124,7 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     // and then moved to its place by identifier.
     CommsRow& row = *found;
     row.InModbusTcpFrame = reply;
-    AddRawLine(data_, line);
+    showReceived();
     if (reply.FunctionCode() == row.OutModbusTcpFrame.FunctionCode()) row.Recieved = 1;
     std::ranges::copy(row.OutModbusTcpFrame.DataBytes(), data_.LOutDataBytes.begin());
     std::ranges::copy(row.InModbusTcpFrame.DataBytes(), data_.LInDataBytes.begin());

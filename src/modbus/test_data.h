@@ -87,4 +87,7 @@ struct TestData {
 
     std::vector<CommsRow> QComms;   ///< send log; position 1 is front()
     std::deque<ReturnRow> QReturn;  ///< raw list; newest line first
+    /// Whether raw-list lines are made at all: a client that shows no raw list
+    /// (the command line) turns it off and saves formatting every frame.
+    bool RawListShown = true;
 };

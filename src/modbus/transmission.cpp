@@ -39,7 +39,7 @@ void SendPacket(TestData& data, NetSimple& connection, CommsRow& row) {
     ModbusTcpFrame& frame = row.OutModbusTcpFrame;
     std::size_t length = FrameLength(frame);
     const int32_t now = platform::ClockTime();  // one reading for the line and the count
-    AddRawLine(data, FrameLine(now, " REQ ", frame.Bytes().first(length)));
+    if (data.RawListShown) AddRawLine(data, FrameLine(now, " REQ ", frame.Bytes().first(length)));
 
     std::memcpy(data.OutModbusTcpFrameBytes.Data(), frame.Bytes().data(), 6);
     frame.SwapHeaderWords();

@@ -58,6 +58,15 @@ TEST_F(ReplyProcessing, InputsComeFromTheSecondReplyBitOn) {
     EXPECT_EQ(bench.window.refreshes, 1);
 }
 
+TEST_F(ReplyProcessing, WithoutARawListTheReplyIsAppliedAndNoLineIsMade) {
+    bench.data.RawListShown = false;
+    Request(rRequestInputs);
+    bench.connection.Receive("00 01 00 00 00 06 01 01 03 03 00 00");
+    EXPECT_EQ(bench.data.Inputs[1], 1);
+    EXPECT_EQ(bench.Row(1).Recieved, 1);
+    EXPECT_THAT(bench.RawLines(), IsEmpty());
+}
+
 TEST_F(ReplyProcessing, InputBitsMapToEntriesOneToTwenty) {
     Request(rRequestInputs);
     bench.connection.Receive("00 01 00 00 00 06 01 01 03 01 00 00");  // only bit 0: the unused coil
