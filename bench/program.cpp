@@ -18,6 +18,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/clocked_host.h"
+#include "bench/fastest_settings.h"
 #include "modbus/test_connection.h"
 #include "window/test_settings.h"
 #include "window/test_window.h"
@@ -71,13 +72,7 @@ private:
 
 /// One run: the window comes up, is set to its fastest, runs `seconds`, closes.
 Figures RunOnce(uint16_t port, double seconds, const std::string& settingsFile) {
-    TestData settings;
-    settings.TimerValue = 5;
-    settings.Server = "127.0.0.1";
-    settings.Port = port;
-    settings.AfterSendPauseValue = 0;
-    settings.SendAllTimerValue = 0;
-    window::WriteTestSettings(settings, settingsFile);
+    bench::WriteFastestSettings(port, settingsFile);
 
     bench::ClockedHost host;
     CountingConnection* connection = nullptr;

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "bench/bench_support.h"
+#include "bench/fastest_settings.h"
 #include "bench/loop_stall.h"
 #include "gui/qt_window_host.h"
 #include "modbus/test_connection.h"
@@ -108,13 +109,7 @@ int main(int argc, char** argv) {
     std::string pattern = (std::filesystem::temp_directory_path() / "brackwater-bench-XXXXXX").string();
     Require(mkdtemp(pattern.data()) != nullptr, "a temporary directory");
     const std::string settingsFile = (std::filesystem::path(pattern) / "Brackwater.ini").string();
-    TestData settings;
-    settings.TimerValue = 5;
-    settings.Server = "127.0.0.1";
-    settings.Port = server.Port();
-    settings.AfterSendPauseValue = 0;
-    settings.SendAllTimerValue = 0;
-    window::WriteTestSettings(settings, settingsFile);
+    bench::WriteFastestSettings(server.Port(), settingsFile);
 
     QApplication qt(argc, argv);
     gui::QtWindowHost host;

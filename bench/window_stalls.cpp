@@ -34,6 +34,7 @@
 
 #include "app/window_aids.h"
 #include "bench/bench_support.h"
+#include "bench/fastest_settings.h"
 #include "bench/flood_peer.h"
 #include "bench/stall_meter.h"
 #include "gui/qt_window_host.h"
@@ -103,13 +104,7 @@ int main(int argc, char** argv) {
     bench::FloodPeer peer(server.Port(), which == "close" ? 1024 : 0);
 
     const std::string settingsFile = (std::filesystem::path(pattern) / "Brackwater.ini").string();
-    TestData settings;
-    settings.TimerValue = 5;
-    settings.Server = "127.0.0.1";
-    settings.Port = peer.Port();
-    settings.AfterSendPauseValue = 0;
-    settings.SendAllTimerValue = 0;
-    window::WriteTestSettings(settings, settingsFile);
+    bench::WriteFastestSettings(peer.Port(), settingsFile);
 
     QApplication qt(argc, argv);
     gui::QtWindowHost host;
