@@ -101,7 +101,12 @@ void ClearSendLog(TestData& data) {
 void ClearRawList(TestData& data) { data.QReturn.clear(); }
 
 void AddRawLine(TestData& data, std::string_view line) {
-    if (data.RawListShown) data.QReturn.emplace_front().ReturnString = line;
+    if (!data.RawListShown) return;
+    // A peer that streams frames faster than the timer ticks would otherwise
+    // grow the list by thousands of lines between two cuts, every one of them
+    // shown and then dropped; the list never holds more than a cut keeps.
+    if (data.QReturn.size() >= kRawListLines) data.QReturn.pop_back();
+    data.QReturn.emplace_front().ReturnString = line;
 }
 
 namespace {

@@ -55,7 +55,9 @@ void ClearSendLog(TestData& data);
 /// The Clear button of the raw list.
 void ClearRawList(TestData& data);
 
-/// Puts `line` at the top of the raw list (cut to 256 characters).
+/// Puts `line` at the top of the raw list (cut to 256 characters); when the
+/// list already holds 30 lines the oldest goes, so it never grows past what
+/// the tick's cut keeps.
 void AddRawLine(TestData& data, std::string_view line);
 
 /// Hours and minutes of a time of day (hundredths from midnight plus 1) as "hhmm".

@@ -119,10 +119,15 @@ TEST(SendLogCut, UnansweredRowsStayWhereverTheyStand) {
     EXPECT_EQ(shortLog.QComms.size(), 29u);
 }
 
-TEST(RawList, NewLinesGoOnTopAndTheTickCutKeeps30) {
+TEST(RawList, NewLinesGoOnTopAndTheListNeverHoldsMoreThan30) {
     TestData data;
-    for (int i = 1; i <= 33; ++i) AddRawLine(data, "line " + std::to_string(i));
-    EXPECT_EQ(data.QReturn.front().ReturnString, "line 33");
+    for (int i = 1; i <= 3000; ++i) AddRawLine(data, "line " + std::to_string(i));
+    EXPECT_EQ(data.QReturn.front().ReturnString, "line 3000");
+    ASSERT_EQ(data.QReturn.size(), 30u);
+    EXPECT_EQ(data.QReturn.back().ReturnString, "line 2971");
+
+    data.QReturn.clear();
+    for (int i = 1; i <= 33; ++i) data.QReturn.emplace_front().ReturnString = "line " + std::to_string(i);
     CutRawList(data);
     ASSERT_EQ(data.QReturn.size(), 30u);
     EXPECT_EQ(data.QReturn.back().ReturnString, "line 4");
