@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <numeric>
 #include <string>
 
 #include "platform/clock.h"
@@ -61,11 +62,36 @@ void RepositionByIdentifier(std::vector<CommsRow>& rows, std::size_t at) {
 }
 
 namespace {
-/// A stable sort that leaves an ordered log alone: the log is usually in order
-/// already, and a stable sort would still copy every row out and back.
+/// Puts row order[i] at position i, moving each row once: a permutation is
+/// walked cycle by cycle with one row held aside.
+void ApplyOrder(std::vector<CommsRow>& rows, std::vector<std::size_t>& order) {
+    for (std::size_t start = 0; start < rows.size(); ++start) {
+        if (order[start] == start) continue;
+        CommsRow held = rows[start];
+        std::size_t at = start;
+        while (order[at] != start) {
+            std::size_t from = order[at];
+            rows[at] = rows[from];
+            order[at] = at;  // placed
+            at = from;
+        }
+        rows[at] = held;
+        order[at] = at;
+    }
+}
+
+/// A stable sort that leaves an ordered log alone. A row is some 2 KB, so the
+/// sort orders row positions and then moves each row once, instead of letting
+/// a merge sort copy rows into a buffer and back (every transmission pass turns
+/// the log from display order to sending order and back).
 template <class Before>
 void SortRows(std::vector<CommsRow>& rows, Before before) {
-    if (!std::is_sorted(rows.begin(), rows.end(), before)) std::stable_sort(rows.begin(), rows.end(), before);
+    if (std::is_sorted(rows.begin(), rows.end(), before)) return;
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return before(rows[a], rows[b]); });
+    ApplyOrder(rows, order);
 }
 }  // namespace
 

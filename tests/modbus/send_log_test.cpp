@@ -64,6 +64,24 @@ TEST(SendLogOrder, DisplayShowsTheLatestSendFirstAndUnsentRowsLast) {
     EXPECT_EQ(Identifiers(data), (std::vector<uint16_t>{2, 3, 1, 4}));
 }
 
+TEST(SendLogOrder, SortingKeepsRowsOfEqualRankInTheirOrder) {
+    TestData data;  // identifiers repeat, sent times are equal; SendCount tells rows apart
+    for (uint16_t id : std::vector<uint16_t>{5, 2, 5, 9, 2, 1, 9, 5}) {
+        data.QComms.push_back(NewRequest(data));
+        data.QComms.back().OutModbusTcpFrame.SetTransactionIdentifier(id);
+        data.QComms.back().SendCount = static_cast<int32_t>(data.QComms.size());
+    }
+    const auto marks = [&data] {
+        std::vector<int32_t> sendCounts;
+        for (const CommsRow& row : data.QComms) sendCounts.push_back(row.SendCount);
+        return sendCounts;
+    };
+    SortForSending(data.QComms);
+    EXPECT_EQ(marks(), (std::vector<int32_t>{6, 2, 5, 1, 3, 8, 4, 7}));
+    SortForDisplay(data.QComms);
+    EXPECT_EQ(marks(), (std::vector<int32_t>{4, 7, 1, 3, 8, 2, 5, 6}));
+}
+
 TEST(SendLogOrder, ARepositionedRowLandsWhereTakingItOutAndInsertingItAgainWould) {
     TestData data;  // a log out of identifier order, as display sorting leaves it; SendCount tells rows apart
     for (uint16_t id : std::vector<uint16_t>{3, 7, 5, 9, 1, 7}) {
