@@ -155,6 +155,7 @@ void CheckWorld(const World& world, bool afterProcess) {
     const TestData& data = world.data;
     Require(world.connection.PendingBytes() < kLongestFrame);
     Require(data.QComms.size() <= world.rowsEntered);  // processing never adds a row
+    Require(data.QReturn.size() <= kRawListLines);
     std::set<uint16_t> identifiers;
     for (std::size_t position = 1; position <= data.QComms.size(); ++position) {
         const CommsRow& row = data.QComms[position - 1];
@@ -174,13 +175,15 @@ void CheckWorld(const World& world, bool afterProcess) {
 }
 
 /// A data event: the raw list grows by at most one line per frame it can hold,
-/// and one more for bytes dropped as no frame (shown once, then the rest goes).
+/// and one more for bytes dropped as no frame (shown once, then the rest goes);
+/// it never holds more lines than a tick's cut keeps.
 void ReceiveChecked(World& world, std::span<const uint8_t> bytes, int32_t sockID) {
     std::size_t linesBefore = world.data.QReturn.size();
     std::size_t available = world.connection.PendingBytes() + bytes.size();
     world.connection.Receive(bytes, sockID);
     Require(world.data.QReturn.size() >= linesBefore);
     Require(world.data.QReturn.size() - linesBefore <= available / kShortestFrame + 1);
+    Require(world.data.QReturn.size() <= kRawListLines);
 }
 
 /// Static storage for the worlds, made anew in place for each input.
