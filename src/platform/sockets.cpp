@@ -51,18 +51,19 @@ bool WouldLinger(SocketHandle s) {
 /// caller: the handle is gone at once and the system finishes the graceful
 /// close in the background. The same here: the handle is closed while a
 /// duplicate keeps the socket, and a thread of its own makes the last close,
-/// which waits up to the linger time for the unsent data. False when no
-/// thread could be had (the caller then closes in the ordinary way).
+/// which waits up to the linger time for the unsent data. The handle goes
+/// before the thread starts: closed after it, it could be the last reference
+/// and linger on the caller. False when no duplicate could be had (the caller
+/// then closes in the ordinary way).
 bool CloseInBackground(SocketHandle s) {
     const int keep = fcntl(s, F_DUPFD_CLOEXEC, 0);
     if (keep < 0) return false;
+    ::close(s);  // `keep` still holds the socket: returns at once
     try {
         std::thread([keep] { ::close(keep); }).detach();
     } catch (const std::system_error&) {
-        ::close(keep);
-        return false;
+        ::close(keep);  // no thread to be had: the close lingers here after all
     }
-    ::close(s);  // not the last reference: returns at once
     return true;
 }
 
