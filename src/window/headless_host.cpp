@@ -203,6 +203,7 @@ void HeadlessHost::SetTimer(int32_t hundredths) {
 }
 
 void HeadlessHost::Show(const Control& control, const ControlValue& value) {
+    ++showCalls_;
     if (editing_ && control.name == focus_) return;  // never overwrite what the user is typing
     values_[control.name] = value;
 }

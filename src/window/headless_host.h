@@ -65,6 +65,8 @@ public:
 
     // --- What the user sees -------------------------------------------------
     std::string Shows(const std::string& control) const;
+    /// How many times the window has handed a control a value to show.
+    std::size_t ShowCalls() const { return showCalls_; }
     bool IsTicked(const std::string& checkBox) const;
     const std::vector<std::vector<std::string>>& Rows(const std::string& list) const;
     /// The notes (tooltips) of the rows of `list`, in row order.
@@ -113,6 +115,7 @@ private:
     int32_t period_ = 0;
     int64_t nextTick_ = 0;
     std::map<std::string, ControlValue> values_;
+    std::size_t showCalls_ = 0;
     std::map<std::string, std::vector<std::vector<std::string>>> rows_;
     std::map<std::string, std::vector<std::string>> notes_;
     std::string status_;

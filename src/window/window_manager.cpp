@@ -79,6 +79,10 @@ void WindowManager::Dispatch(const WindowEvent& event) {
     if (event.event == kTimer && timer_ == 0) return;
     event_ = event.event;
     field_ = event.field;
+    // The user's own events may leave a control showing what the user typed
+    // (a refused number, a released entry): the next Display shows every
+    // control again. Ticks and posted packets change only variables.
+    if (IsFieldEvent(event_) || (IsWindowEvent(event_) && event_ != kTimer)) showEveryControl_ = true;
     if (event_ == kAccepted || event_ == kNewSelection) Update(field_);
     if (TakeEvent() == kLevelFatal) ending_ = true;
     if (Running()) {
@@ -157,16 +161,17 @@ void WindowManager::TakeNumber(const Control& control, Variable& variable, const
 
 void WindowManager::Display() {
     if (!IsOpen()) return;
-    for (const ShowPlan& plan : Plans()) {
+    for (ShowPlan& plan : Plans()) {
         if (plan.control->kind == ControlKind::List)
             ShowList(plan);
         else
             ShowControl(plan);
     }
+    showEveryControl_ = false;
     if (afterDisplay_) afterDisplay_();
 }
 
-const std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {
+std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {
     if (plansMade_ && plansVersion_ == bindings_.Version()) return plans_;
     plans_.clear();
     for (const auto& control : declaration_.controls) {
@@ -189,14 +194,24 @@ const std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {
     return plans_;
 }
 
-void WindowManager::ShowControl(const ShowPlan& plan) {
+void WindowManager::ShowControl(ShowPlan& plan) {
     const Variable& variable = *plan.variable;
+    if (variable.IsText()) {
+        std::string text = variable.Text();
+        if (plan.known && !showEveryControl_ && text == plan.text) return;
+        plan.text = std::move(text);
+    } else {
+        const int64_t number = variable.Number();
+        if (plan.known && !showEveryControl_ && number == plan.number) return;
+        plan.number = number;
+    }
+    plan.known = true;
     ControlValue shown;
     if (plan.control->kind == ControlKind::CheckBox) {
         shown.number = variable.Number() == 1 ? 1 : 0;
     } else {
         shown.number = variable.Number();
-        shown.text = variable.IsText() ? plan.picture.Format(variable.Text()) : plan.picture.Format(variable.Number());
+        shown.text = variable.IsText() ? plan.picture.Format(plan.text) : plan.picture.Format(plan.number);
     }
     host_.Show(*plan.control, shown);
 }

@@ -116,13 +116,18 @@ private:
         const RowSource* rows = nullptr;
         Picture picture;
         std::vector<Picture> columns;
+        // The variable's value as the last Display handed it to the host: a
+        // Display that finds it unchanged has nothing to format or show.
+        bool known = false;
+        int64_t number = 0;
+        std::string text;
     };
 
     void UpdateControl(const Control& control);
     void TakeNumber(const Control& control, Variable& variable, const Picture& picture, std::string_view typed);
-    void ShowControl(const ShowPlan& plan);
+    void ShowControl(ShowPlan& plan);
     void ShowList(const ShowPlan& plan);
-    const std::vector<ShowPlan>& Plans();
+    std::vector<ShowPlan>& Plans();
 
     WindowHost& host_;
     const WindowDeclaration& declaration_;
@@ -139,6 +144,7 @@ private:
     bool killed_ = false;
     bool displayWhenDue_ = false;
     std::vector<ShowPlan> plans_;
+    bool showEveryControl_ = true;  // set by events that may leave the host showing something else
     uint64_t plansVersion_ = 0;
     bool plansMade_ = false;
     std::function<void()> afterDisplay_;

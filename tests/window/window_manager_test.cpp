@@ -226,6 +226,19 @@ TEST_F(Framework, DisplayLeavesTypingAloneAndFormatsListRows) {
     EXPECT_EQ(host.Rows("Lines")[0], (std::vector<std::string>{"003", "hello"}));
 }
 
+TEST_F(Framework, ATickShowsOnlyTheControlsWhoseValuesChanged) {
+    host.Start(window);
+    window.SetTimer(1);
+    host.Advance(1);
+    const std::size_t before = host.ShowCalls();
+    host.Advance(3);
+    EXPECT_EQ(host.ShowCalls(), before);
+    count = 8;
+    host.Advance(1);
+    EXPECT_EQ(host.ShowCalls(), before + 1);
+    EXPECT_EQ(host.Shows("Count"), "0008");
+}
+
 // The window looks its variables up once, and again after the bindings change.
 TEST_F(Framework, ABindingMadeWhileTheWindowRunsIsShownFromTheNextDisplay) {
     host.Start(window);
