@@ -111,20 +111,10 @@ void QtWindowHost::Enqueue(int event, const std::string& field) {
     // The user's value stays on screen until the window has read it.
     if (event == window::kAccepted || event == window::kNewSelection) held_.insert(field);
     pending_.push_back({event, field});
-    Wake();
-}
-
-void QtWindowHost::Wake() {
-    if (waiting_ != nullptr) waiting_->quit();
 }
 
 void QtWindowHost::TakePosted() {
-    bool moved = false;
-    while (auto event = platform::TakeEvent()) {
-        pending_.push_back({*event, {}});
-        moved = true;
-    }
-    if (moved) Wake();
+    while (auto event = platform::TakeEvent()) pending_.push_back({*event, {}});
 }
 
 void QtWindowHost::Post(int event) { platform::PostEvent(event); }
@@ -151,10 +141,13 @@ window::WindowEvent QtWindowHost::NextEvent() {
             return next;
         }
         if (!open_) return {window::kCloseWindow, {}};
-        QEventLoop loop;
-        waiting_ = &loop;
-        loop.exec();
-        waiting_ = nullptr;
+        // One turn of the toolkit's loop, waiting until something happens. What
+        // the window waits for (timer, input, the post waker) lands in pending_
+        // within the turn; a nested QEventLoop would instead need a second
+        // wake-up through the dispatcher to stop, on every tick. Objects left
+        // to deleteLater are deleted here, as a loop of their own would.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         busy_.start();
     }
 }
@@ -449,7 +442,9 @@ QtWindowHost::Shown* QtWindowHost::ShownOf(const window::Control& control) {
 // late, one screen frame after the first change, at most once per frame and
 // never more than a tenth of a second after a tick was due.
 void QtWindowHost::ShowSoon() {
-    if (showTimer_.isActive() || !open_) return;
+    // Within a tick, or while ShowNow is at work, the window is shown anyway
+    // before the next event: arming the timer would only be undone.
+    if (showTimer_.isActive() || !open_ || afterTick_ || inShowNow_) return;
     const qreal rate = window_ && window_->screen() ? window_->screen()->refreshRate() : 60.0;
     const qint64 frame = std::max<qint64>(16, static_cast<qint64>(std::ceil(1000.0 / std::max(rate, 1.0))));
     const qint64 interval = period_ > 0 ? std::min<qint64>(int64_t{period_} * 10 + frame, 100 + frame) : frame;
@@ -458,7 +453,9 @@ void QtWindowHost::ShowSoon() {
 }
 
 void QtWindowHost::ShowNow() {
+    inShowNow_ = true;
     DisplayIfDue();
+    inShowNow_ = false;
     showTimer_.stop();
     if (dueControls_.empty() && dueRows_.empty()) return;
     sinceShown_.start();

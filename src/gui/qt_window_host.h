@@ -31,7 +31,6 @@
 #include "gui/queue_model.h"
 #include "window/host.h"
 
-class QEventLoop;
 class QTabWidget;
 
 namespace gui {
@@ -110,7 +109,6 @@ private:
     void FocusMoved(QWidget* now);
     void PointerMoved(QWidget* widget, const QEvent& event);
     void Release(const std::string& control);
-    void Wake();
     void TakeScreenshotSoon();
     std::string ControlOf(QWidget* widget) const;
     /// What Show last noted for a control, by its place in the declaration.
@@ -142,6 +140,7 @@ private:
     QElapsedTimer sinceShown_;
     int64_t shownUpdates_ = 0;
     bool afterTick_ = false;
+    bool inShowNow_ = false;  // ShowNow is running the window's Display
     std::function<void()> display_;
     bool displayDue_ = false;
     std::string fromUser_;  // the control of the event being handled, when the user acted on it
@@ -151,7 +150,6 @@ private:
     std::unique_ptr<QObject> pointerWatch_;
     QTimer timer_;
     int32_t period_ = 0;
-    QEventLoop* waiting_ = nullptr;
     QElapsedTimer busy_;  // since the toolkit last had a turn of its own
     bool open_ = false;
     bool building_ = false;
