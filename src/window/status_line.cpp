@@ -30,6 +30,12 @@ void StatusLine::Watch(const NetSimple& connection, const TestData& data, bool t
     const NET::SimplePacketType& packet = connection.Packet;
     if (packet.DebugPacketNumber_ != seenPacket_) {
         seenPacket_ = packet.DebugPacketNumber_;
+        // An open that began and ended between two looks (the window shows at
+        // most once a frame) was never seen connecting: it still has a target.
+        const bool openEnded =
+            packet.PacketType == NET::SimpleAsyncOpenSuccessful || packet.PacketType == NET::SimpleAsyncOpenFailed;
+        if (openEnded && status_.Current() != ConnectionStatus::State::Connecting)
+            status_.Connecting(data.Server.View(), data.Port);
         status_.TakePacket(packet.PacketType, packet.NetError, packet.WinSockError);
     }
     if (connection.AsyncOpenBusy != 0) {

@@ -34,6 +34,13 @@ TEST_F(StatusLineTest, FollowsTheOpenAndNamesTheExceptionOnItsRow) {
     EXPECT_NE(host.Status().find("since 14:05:00, no reply for 3 s;"), std::string::npos) << host.Status();
 }
 
+TEST_F(StatusLineTest, AnOpenThatEndedBetweenTwoLooksStillNamesItsTarget) {
+    StartWindow();
+    connection->OpenFlag = 1;  // opened and told so before the window looked again
+    Connected();
+    EXPECT_EQ(host.Status(), "Open to 127.0.0.1:5020 since 14:05:00");
+}
+
 TEST_F(StatusLineTest, ARefusedOpenShowsTheLibrarysTextWhileRequestsWait) {
     StartWindow();
     host.SelectTab("Tab_Inputs");
