@@ -121,7 +121,11 @@ void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     cell.text.clear();
     const QWidget* widget = option.widget;
     QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    // A plain cell has nothing of the style's to draw: the viewport's base shows.
+    constexpr QStyle::State kMarked = QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_MouseOver;
+    const bool plain = !(cell.state & kMarked) && cell.backgroundBrush.style() == Qt::NoBrush &&
+                       !(cell.features & QStyleOptionViewItem::Alternate);
+    if (!plain) style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
 
     const window::ListColumn& column = model_.Column(index.column());
     const bool left = column.align == window::Align::Left;
@@ -144,6 +148,33 @@ void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     painter->setPen(option.palette.color(QPalette::Mid));
     painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
     painter->restore();
+}
+
+// Every row is one line of the list's font. The view asks for the first row's
+// size on every layout; the style is asked once per font, with a one-character
+// text, so a long raw line is not laid out again just to learn the row height.
+QSize ColumnDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem cell(option);
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    if (hintHeight_ < 0 || cell.font != hintFont_) {
+        const QWidget* widget = option.widget;
+        QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+        cell.text = QStringLiteral("0");
+        const QSize sample = style->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), widget);
+        hintFont_ = cell.font;
+        hintHeight_ = sample.height();
+        hintPadding_ = sample.width() - QFontMetrics(cell.font).horizontalAdvance(cell.text);
+    }
+    // A long text's width (wanted only when the user fits a column to its
+    // contents) is taken from its first characters, which is close enough.
+    constexpr qsizetype kMeasured = 48;
+    const QFontMetrics metrics(hintFont_);
+    const qsizetype length = text.size();
+    const int width = length <= kMeasured
+                          ? metrics.horizontalAdvance(text)
+                          : static_cast<int>(metrics.horizontalAdvance(text.left(kMeasured)) * length / kMeasured);
+    return {width + hintPadding_, hintHeight_};
 }
 
 // A long left-aligned text (a raw line runs far past the list's right edge)

@@ -54,6 +54,7 @@ class ColumnDelegate : public QStyledItemDelegate {
 public:
     ColumnDelegate(const QueueModel& model, int pixelsPerIndent, QObject* parent);
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
     QString VisiblePart(const QString& text, const QRect& area, const QStyleOptionViewItem& option) const;
@@ -64,6 +65,9 @@ private:
     mutable QHash<QString, QStaticText> laid_;
     mutable QFont font_;
     mutable qreal narrowest_ = 0;  // the narrowest character's advance in font_
+    mutable QFont hintFont_;       // the font the row height below was found for
+    mutable int hintHeight_ = -1;
+    mutable int hintPadding_ = 0;  // what the style adds to a text's width
 };
 
 }  // namespace gui
