@@ -35,7 +35,19 @@ public:
     /// The numbers the field holds without wrapping (a text holds any).
     virtual int64_t Lowest() const { return std::numeric_limits<int64_t>::min(); }
     virtual int64_t Highest() const { return std::numeric_limits<int64_t>::max(); }
+
+    /// Where a number's field lies, so that a window can look at many fields
+    /// without a call for each; `address` is null for a text.
+    struct Field {
+        const void* address = nullptr;
+        uint8_t bytes = 0;
+        bool isSigned = false;
+    };
+    virtual Field Where() const { return {}; }
 };
+
+/// The value of a number's field, read as NumberVariable::Number does.
+int64_t ReadField(const Variable::Field& field);
 
 template <typename T>
 class NumberVariable final : public Variable {
@@ -48,6 +60,7 @@ public:
     std::string Text() const override { return std::to_string(field_); }
     void SetNumber(int64_t value) override { field_ = static_cast<T>(value); }  // modular, like the field
     void SetText(std::string_view text) override;
+    Field Where() const override { return {&field_, sizeof(T), std::is_signed_v<T>}; }
     int64_t Lowest() const override { return static_cast<int64_t>(std::numeric_limits<T>::min()); }
     int64_t Highest() const override {
         if constexpr (std::is_unsigned_v<T> && sizeof(T) >= sizeof(int64_t))

@@ -161,11 +161,19 @@ void WindowManager::TakeNumber(const Control& control, Variable& variable, const
 
 void WindowManager::Display() {
     if (!IsOpen()) return;
-    for (ShowPlan& plan : Plans()) {
-        if (plan.control->kind == ControlKind::List)
-            ShowList(plan);
+    std::vector<ShowPlan>& plans = Plans();
+    for (Watched& watched : watched_) {
+        const int64_t number = ReadField(watched.field);
+        if (watched.known && !showEveryControl_ && number == watched.shown) continue;
+        watched.shown = number;
+        watched.known = true;
+        ShowNumber(plans[watched.plan], number);
+    }
+    for (std::size_t at : others_) {
+        if (plans[at].control->kind == ControlKind::List)
+            ShowList(plans[at]);
         else
-            ShowControl(plan);
+            ShowControl(plans[at]);
     }
     showEveryControl_ = false;
     if (afterDisplay_) afterDisplay_();
@@ -189,6 +197,16 @@ std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {
         }
         plans_.push_back(std::move(plan));
     }
+    watched_.clear();
+    others_.clear();
+    for (std::size_t at = 0; at < plans_.size(); ++at) {
+        const ShowPlan& plan = plans_[at];
+        const Variable::Field field = plan.variable != nullptr ? plan.variable->Where() : Variable::Field{};
+        if (field.address != nullptr)
+            watched_.push_back({field, 0, at, false});
+        else
+            others_.push_back(at);
+    }
     plansVersion_ = bindings_.Version();
     plansMade_ = true;
     return plans_;
@@ -206,12 +224,23 @@ void WindowManager::ShowControl(ShowPlan& plan) {
         plan.number = number;
     }
     plan.known = true;
+    if (!variable.IsText()) return ShowNumber(plan, plan.number);
+    ControlValue shown;
+    shown.number = variable.Number();
+    if (plan.control->kind == ControlKind::CheckBox)
+        shown.number = shown.number == 1 ? 1 : 0;
+    else
+        shown.text = plan.picture.Format(plan.text);
+    host_.Show(*plan.control, shown);
+}
+
+void WindowManager::ShowNumber(const ShowPlan& plan, int64_t number) {
     ControlValue shown;
     if (plan.control->kind == ControlKind::CheckBox) {
-        shown.number = variable.Number() == 1 ? 1 : 0;
+        shown.number = number == 1 ? 1 : 0;
     } else {
-        shown.number = variable.Number();
-        shown.text = variable.IsText() ? plan.picture.Format(plan.text) : plan.picture.Format(plan.number);
+        shown.number = number;
+        shown.text = plan.picture.Format(number);
     }
     host_.Show(*plan.control, shown);
 }

@@ -122,10 +122,20 @@ private:
         int64_t number = 0;
         std::string text;
     };
+    /// A number control as a Display looks at it: its field and what was last
+    /// shown, side by side with the others, so that a Display that finds the
+    /// numbers unchanged touches little more than this array and the fields.
+    struct Watched {
+        Variable::Field field;
+        int64_t shown = 0;
+        std::size_t plan = 0;
+        bool known = false;
+    };
 
     void UpdateControl(const Control& control);
     void TakeNumber(const Control& control, Variable& variable, const Picture& picture, std::string_view typed);
     void ShowControl(ShowPlan& plan);
+    void ShowNumber(const ShowPlan& plan, int64_t number);
     void ShowList(const ShowPlan& plan);
     std::vector<ShowPlan>& Plans();
 
@@ -144,7 +154,9 @@ private:
     bool killed_ = false;
     bool displayWhenDue_ = false;
     std::vector<ShowPlan> plans_;
-    bool showEveryControl_ = true;  // set by events that may leave the host showing something else
+    std::vector<Watched> watched_;     // the number controls, in declaration order
+    std::vector<std::size_t> others_;  // the plans of lists and texts
+    bool showEveryControl_ = true;     // set by events that may leave the host showing something else
     uint64_t plansVersion_ = 0;
     bool plansMade_ = false;
     std::function<void()> afterDisplay_;
