@@ -11,6 +11,10 @@
 
 namespace bench {
 
+/// The five send-all boxes, all ticked at the fastest settings.
+inline constexpr const char* kSendAllBoxes[] = {"RequestInputs", "SendOutputs", "SendControlRelays",
+                                                "RequestAllCounters", "SendAllCounters"};
+
 inline void WriteFastestSettings(uint16_t port, const std::string& settingsFile) {
     TestData settings;
     settings.TimerValue = 5;

@@ -85,9 +85,7 @@ Figures RunOnce(uint16_t port, double seconds, const std::string& settingsFile) 
     };
     window::TestWindow window(host, std::move(parts));
     Require(host.Start(window.ThisWindow) == 0, "the window's Init");
-    for (const char* box :
-         {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters", "SendAllCounters"})
-        host.Tick(box);
+    for (const char* box : bench::kSendAllBoxes) host.Tick(box);
     host.Enter("TimerValue", "5");
     host.Press("BOpen");
     // The connection opens on the first ticks; measuring starts once it is up.

@@ -27,6 +27,7 @@
 #include "bench/bench_support.h"
 #include "bench/fastest_settings.h"
 #include "bench/loop_stall.h"
+#include "bench/named_widget.h"
 #include "gui/qt_window_host.h"
 #include "modbus/test_connection.h"
 #include "window/test_settings.h"
@@ -46,13 +47,7 @@ public:
     int64_t sends = 0;
 };
 
-template <class Widget>
-Widget* Named(const char* name) {
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* found = top->findChild<Widget*>(QString::fromLatin1(name))) return found;
-    Require(false, std::string("no widget called ") + name);
-    return nullptr;
-}
+using bench::Named;
 
 struct Measure {
     double cpu = 0;
@@ -122,8 +117,7 @@ int main(int argc, char** argv) {
 
     // Acting as the user once the window shows; measuring after a second of traffic.
     QTimer::singleShot(500, [&] {
-        for (const char* box :
-             {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters", "SendAllCounters"})
+        for (const char* box : bench::kSendAllBoxes)
             if (busy) Named<QAbstractButton>(box)->click();
         Named<QSpinBox>("TimerValue")->setValue(5);
         Named<QAbstractButton>("BOpen")->click();

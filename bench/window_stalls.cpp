@@ -36,6 +36,7 @@
 #include "bench/bench_support.h"
 #include "bench/fastest_settings.h"
 #include "bench/flood_peer.h"
+#include "bench/named_widget.h"
 #include "bench/stall_meter.h"
 #include "gui/qt_window_host.h"
 #include "modbus/test_connection.h"
@@ -65,16 +66,7 @@ private:
     TestData& data_;
 };
 
-template <class Widget>
-Widget* Named(const char* name) {
-    for (QWidget* top : QApplication::topLevelWidgets())
-        if (auto* found = top->findChild<Widget*>(QString::fromLatin1(name))) return found;
-    Require(false, std::string("no widget called ") + name);
-    return nullptr;
-}
-
-const char* const kSendAllBoxes[] = {"RequestInputs", "SendOutputs", "SendControlRelays", "RequestAllCounters",
-                                     "SendAllCounters"};
+using bench::Named;
 
 /// A directory with an "xdg-open" that takes `seconds` to return, put first on PATH.
 void SlowOpenerOnPath(const std::filesystem::path& directory, int seconds) {
@@ -120,7 +112,7 @@ int main(int argc, char** argv) {
     auto finish = [&] { Named<QAbstractButton>("BExit")->click(); };
 
     At(500, [&] {
-        for (const char* box : kSendAllBoxes) Named<QAbstractButton>(box)->click();
+        for (const char* box : bench::kSendAllBoxes) Named<QAbstractButton>(box)->click();
         Named<QSpinBox>("TimerValue")->setValue(5);
         Named<QAbstractButton>("BOpen")->click();
     });
@@ -148,7 +140,7 @@ int main(int argc, char** argv) {
         });
         At(floodEnd + 6000, [&] {
             std::printf("after the flood: %.1f requests/s\n", rate());
-            for (const char* box : kSendAllBoxes) Named<QAbstractButton>(box)->click();
+            for (const char* box : bench::kSendAllBoxes) Named<QAbstractButton>(box)->click();
         });
         At(floodEnd + 7000, [&] {
             std::printf("requests without a reply once polling stopped: %d (target 0)\n", connection->Unanswered());
