@@ -173,7 +173,7 @@ void WindowManager::Display() {
         if (plans[at].control->kind == ControlKind::List)
             ShowList(plans[at]);
         else
-            ShowControl(plans[at]);
+            ShowText(plans[at]);
     }
     showEveryControl_ = false;
     if (afterDisplay_) afterDisplay_();
@@ -212,25 +212,13 @@ std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {
     return plans_;
 }
 
-void WindowManager::ShowControl(ShowPlan& plan) {
-    const Variable& variable = *plan.variable;
-    if (variable.IsText()) {
-        std::string text = variable.Text();
-        if (plan.known && !showEveryControl_ && text == plan.text) return;
-        plan.text = std::move(text);
-    } else {
-        const int64_t number = variable.Number();
-        if (plan.known && !showEveryControl_ && number == plan.number) return;
-        plan.number = number;
-    }
+void WindowManager::ShowText(ShowPlan& plan) {
+    std::string text = plan.variable->Text();
+    if (plan.known && !showEveryControl_ && text == plan.text) return;
+    plan.text = std::move(text);
     plan.known = true;
-    if (!variable.IsText()) return ShowNumber(plan, plan.number);
-    ControlValue shown;
-    shown.number = variable.Number();
-    if (plan.control->kind == ControlKind::CheckBox)
-        shown.number = shown.number == 1 ? 1 : 0;
-    else
-        shown.text = plan.picture.Format(plan.text);
+    ControlValue shown;  // a text's number is 0: a check box bound to one is not ticked
+    if (plan.control->kind != ControlKind::CheckBox) shown.text = plan.picture.Format(plan.text);
     host_.Show(*plan.control, shown);
 }
 

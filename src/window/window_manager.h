@@ -116,10 +116,9 @@ private:
         const RowSource* rows = nullptr;
         Picture picture;
         std::vector<Picture> columns;
-        // The variable's value as the last Display handed it to the host: a
-        // Display that finds it unchanged has nothing to format or show.
+        // A text as the last Display handed it to the host: a Display that
+        // finds it unchanged has nothing to format or show.
         bool known = false;
-        int64_t number = 0;
         std::string text;
     };
     /// A number control as a Display looks at it: its field and what was last
@@ -134,7 +133,7 @@ private:
 
     void UpdateControl(const Control& control);
     void TakeNumber(const Control& control, Variable& variable, const Picture& picture, std::string_view typed);
-    void ShowControl(ShowPlan& plan);
+    void ShowText(ShowPlan& plan);
     void ShowNumber(const ShowPlan& plan, int64_t number);
     void ShowList(const ShowPlan& plan);
     std::vector<ShowPlan>& Plans();
@@ -155,7 +154,7 @@ private:
     bool displayWhenDue_ = false;
     std::vector<ShowPlan> plans_;
     std::vector<Watched> watched_;     // the number controls, in declaration order
-    std::vector<std::size_t> others_;  // the plans of lists and texts
+    std::vector<std::size_t> others_;  // the plans of lists and texts (numbers all have a field)
     bool showEveryControl_ = true;     // set by events that may leave the host showing something else
     uint64_t plansVersion_ = 0;
     bool plansMade_ = false;
