@@ -12,9 +12,10 @@
 
 #include "modbus/test_data.h"
 
-/// Rows and lines kept: the raw list is cut to this many lines on every timer
-/// tick; answered send-log rows at this position (1-based) or beyond are removed
-/// after every packet event.
+/// Rows and lines kept: the raw list never holds more than this many lines (a
+/// new line pushes the oldest out, and every timer tick cuts it again); answered
+/// send-log rows at this position (1-based) or beyond are removed after every
+/// packet event.
 constexpr std::size_t kRawListLines = 30;
 constexpr std::size_t kSendLogCutPosition = 30;
 
