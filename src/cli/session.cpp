@@ -39,7 +39,7 @@ bool Interrupted() { return interrupted != 0; }
 Session::Session(SessionSettings settings, const ConnectionMaker& make) : settings_(std::move(settings)) {
     data_.Server = settings_.server;
     data_.Port = settings_.port;
-    data_.RawListShown = false;  // nothing here shows the raw list
+    data_.WindowShown = false;  // values are read from the replies in the log; no list is shown
     TestWindowServices& services = *this;
     connection_ = make ? make(data_, services) : std::make_unique<MyC>(data_, services);
     connection_->SuppressErrorMsg = 1;  // failures come back as results, not boxes

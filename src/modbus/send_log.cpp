@@ -127,7 +127,7 @@ void ClearSendLog(TestData& data) {
 void ClearRawList(TestData& data) { data.QReturn.clear(); }
 
 void AddRawLine(TestData& data, std::string_view line) {
-    if (!data.RawListShown) return;
+    if (!data.WindowShown) return;
     // A peer that streams frames faster than the timer ticks would otherwise
     // grow the list by thousands of lines between two cuts, every one of them
     // shown and then dropped; the list never holds more than a cut keeps.

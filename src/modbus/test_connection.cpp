@@ -108,7 +108,7 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     reply.SwapHeaderWords();
     const int32_t receivedAt = platform::ClockTime();
     auto showReceived = [&] {
-        if (data_.RawListShown) AddRawLine(data_, FrameLine(receivedAt, " REC ", reply.Bytes().first(frame.size())));
+        if (data_.WindowShown) AddRawLine(data_, FrameLine(receivedAt, " REC ", reply.Bytes().first(frame.size())));
     };
 
     auto found = FindRequest(data_.QComms, reply.TransactionIdentifier());
@@ -126,9 +126,11 @@ void MyC::TakeInFrame(std::span<const uint8_t> frame) {
     row.InModbusTcpFrame = reply;
     showReceived();
     if (reply.FunctionCode() == row.OutModbusTcpFrame.FunctionCode()) row.Recieved = 1;
-    std::ranges::copy(row.OutModbusTcpFrame.DataBytes(), data_.LOutDataBytes.begin());
-    std::ranges::copy(row.InModbusTcpFrame.DataBytes(), data_.LInDataBytes.begin());
-    ApplyReply(data_, row, frame.size());
+    if (data_.WindowShown) {
+        std::ranges::copy(row.OutModbusTcpFrame.DataBytes(), data_.LOutDataBytes.begin());
+        std::ranges::copy(row.InModbusTcpFrame.DataBytes(), data_.LInDataBytes.begin());
+        ApplyReply(data_, row, frame.size());
+    }
     window_.TookReply(row);
     RepositionByIdentifier(data_.QComms, static_cast<std::size_t>(found - data_.QComms.begin()));
     if (data_.AutoTime != 0) AdaptTimerPeriod(window_, reply.FunctionCode());

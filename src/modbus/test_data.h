@@ -87,7 +87,9 @@ struct TestData {
 
     std::vector<CommsRow> QComms;   ///< send log; position 1 is front()
     std::deque<ReturnRow> QReturn;  ///< raw list; newest line first
-    /// Whether raw-list lines are made at all: a client that shows no raw list
-    /// (the command line) turns it off and saves formatting every frame.
-    bool RawListShown = true;
+    /// Whether a window shows this data. A client without one (the command
+    /// line) turns it off and saves, per frame, what only the window uses:
+    /// raw-list lines, sent-time texts and the reply's values applied to the
+    /// counters, inputs and VMem (it reads them from the reply in the log).
+    bool WindowShown = true;
 };

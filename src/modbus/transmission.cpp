@@ -39,7 +39,7 @@ void SendPacket(TestData& data, NetSimple& connection, CommsRow& row) {
     ModbusTcpFrame& frame = row.OutModbusTcpFrame;
     std::size_t length = FrameLength(frame);
     const int32_t now = platform::ClockTime();  // one reading for the line and the count
-    if (data.RawListShown) AddRawLine(data, FrameLine(now, " REQ ", frame.Bytes().first(length)));
+    if (data.WindowShown) AddRawLine(data, FrameLine(now, " REQ ", frame.Bytes().first(length)));
 
     std::memcpy(data.OutModbusTcpFrameBytes.Data(), frame.Bytes().data(), 6);
     frame.SwapHeaderWords();
@@ -51,7 +51,7 @@ void SendPacket(TestData& data, NetSimple& connection, CommsRow& row) {
 
     row.Sent = 1;
     row.SentTime = pause > 0 ? platform::ClockTime() : now;
-    row.SentTimeString = SentTimeText(row.SentTime);
+    if (data.WindowShown) row.SentTimeString = SentTimeText(row.SentTime);
     ++row.SendCount;
 }
 

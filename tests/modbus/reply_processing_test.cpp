@@ -58,12 +58,14 @@ TEST_F(ReplyProcessing, InputsComeFromTheSecondReplyBitOn) {
     EXPECT_EQ(bench.window.refreshes, 1);
 }
 
-TEST_F(ReplyProcessing, WithoutARawListTheReplyIsAppliedAndNoLineIsMade) {
-    bench.data.RawListShown = false;
+TEST_F(ReplyProcessing, WithoutAWindowTheReplyIsMatchedButNothingIsShownOrApplied) {
+    bench.data.WindowShown = false;
     Request(rRequestInputs);
     bench.connection.Receive("00 01 00 00 00 06 01 01 03 03 00 00");
-    EXPECT_EQ(bench.data.Inputs[1], 1);
+    EXPECT_EQ(bench.data.Inputs[1], 0);  // the reply's bits stay in the row, for the client to read
     EXPECT_EQ(bench.Row(1).Recieved, 1);
+    EXPECT_EQ(bench.Row(1).InModbusTcpFrame.DataByte(2), 0x03);
+    EXPECT_TRUE(bench.Row(1).SentTimeString.Empty());
     EXPECT_THAT(bench.RawLines(), IsEmpty());
 }
 
