@@ -24,6 +24,7 @@
 #include "gui/status_line.h"
 #include "gui/surface_overlay.h"
 #include "gui/widget_factory.h"
+#include "platform/clock.h"
 #include "platform/threads.h"
 #include "window/events.h"
 
@@ -85,7 +86,11 @@ QtWindowHost::QtWindowHost() : waker_(std::make_shared<PostWaker>()) {
         Enqueue(window::kTimer);
     });
     showTimer_.setSingleShot(true);
-    QObject::connect(&showTimer_, &QTimer::timeout, &context_, [this] { ShowNow(); });
+    QObject::connect(&showTimer_, &QTimer::timeout, &context_, [this] { ShowDue(Lists::Paced); });
+    listTimer_.setSingleShot(true);
+    QObject::connect(&listTimer_, &QTimer::timeout, &context_, [this] {
+        if (rowsHeld_) ShowDue(Lists::Paced);
+    });
     QObject::connect(qApp, &QApplication::focusChanged, &context_, [this](QWidget*, QWidget* now) { FocusMoved(now); });
     waker_->target = &context_;
     waker_->host = this;
@@ -101,6 +106,7 @@ QtWindowHost::~QtWindowHost() {
     QObject::disconnect(qApp, nullptr, &context_, nullptr);
     timer_.stop();
     showTimer_.stop();
+    listTimer_.stop();
     window_.reset();
 }
 
@@ -121,7 +127,7 @@ void QtWindowHost::Post(int event) { platform::PostEvent(event); }
 
 window::WindowEvent QtWindowHost::NextEvent() {
     fromUser_.clear();
-    if (std::exchange(afterTick_, false)) ShowNow();  // the window has shown what the tick did
+    if (std::exchange(afterTick_, false)) ShowDue(Lists::Paced);  // the window has shown what the tick did
     // A steady stream of posted events (a peer flooding the connection) must
     // not keep the toolkit from its own turns: painting, input and timers get
     // one at least every kMostBusyMs.
@@ -290,6 +296,9 @@ void QtWindowHost::Connect(const window::Control& control, QWidget* widget) {
             QObject::connect(sheet, &QTabWidget::currentChanged, &context_, [this, name] {
                 if (building_) return;
                 UpdateVisibility();
+                // A list that was hidden shows its rows as they are now, not as they were.
+                displayDue_ = true;
+                ShowDue(Lists::Visible);
                 Enqueue(window::kTabChanging, name);
                 Enqueue(window::kNewSelection, name);
             });
@@ -452,12 +461,26 @@ void QtWindowHost::ShowSoon() {
     showTimer_.start(static_cast<int>(std::clamp<qint64>(interval - since, 0, interval)));
 }
 
-void QtWindowHost::ShowNow() {
+void QtWindowHost::ShowNow() { ShowDue(Lists::All); }
+
+// Lists whose rows change on every tick are brought up to date at most every
+// kListPaceMs: the rows of a paced Display are not even made then, and the
+// list timer asks for a Display with rows once the pace allows.
+void QtWindowHost::ShowDue(Lists lists) {
+    const bool paced = lists == Lists::Paced && ListsPaced();
+    // The rows an earlier Display skipped.
+    if (!paced && std::exchange(rowsHeld_, false)) displayDue_ = true;
+    if (lists == Lists::All && std::exchange(hiddenSkipped_, false)) displayDue_ = true;
+    if (displayDue_) sinceShown_.start();  // the next Display waits its interval even if this one changes nothing
+    rowsWanted_ = paced ? Lists::Paced : lists == Lists::All ? Lists::All : Lists::Visible;
     inShowNow_ = true;
     DisplayIfDue();
     inShowNow_ = false;
+    rowsWanted_ = Lists::Paced;
+    if (rowsHeld_) HoldRows();  // still held: the list timer comes back
     showTimer_.stop();
-    if (dueControls_.empty() && dueRows_.empty()) return;
+    const bool listsDue = !rowsHeld_ && !(dueRows_.empty() && dueNotes_.empty());
+    if (dueControls_.empty() && !listsDue) return;
     sinceShown_.start();
     ++shownUpdates_;
     for (std::size_t at : dueControls_) {
@@ -466,10 +489,20 @@ void QtWindowHost::ShowNow() {
         if (shown.value) Apply(declaration_->controls[at], *shown.value);
     }
     dueControls_.clear();
+    if (listsDue) ShowDueRows();
+}
+
+// The lists' rows and row notes as the window last handed them over, on screen.
+void QtWindowHost::ShowDueRows() {
+    if (!dueRows_.empty()) listsShownAt_ = platform::TheClock().Ticks();
     auto rows = std::move(dueRows_);
     dueRows_.clear();
     for (const auto& [list, shown] : rows)
         if (QueueModel* model = Model(list)) model->SetRows(shown);
+    auto notes = std::move(dueNotes_);
+    dueNotes_.clear();
+    for (auto& [list, shown] : notes)
+        if (QueueModel* model = Model(list)) model->SetNotes(std::move(shown));
 }
 
 void QtWindowHost::Apply(const window::Control& control, const window::ControlValue& value) {
@@ -508,8 +541,37 @@ void QtWindowHost::ShowStatus(std::string_view text) {
     if (status_ != nullptr) status_->SetText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+// Notes go on screen with the rows they belong to.
 void QtWindowHost::ShowRowNotes(const window::Control& list, const std::vector<std::string>& notes) {
-    if (QueueModel* model = Model(list.name)) model->SetNotes(notes);
+    if (Model(list.name) == nullptr) return;
+    dueNotes_.insert_or_assign(list.name, notes);
+    if (!inShowNow_) ShowSoon();
+}
+
+// Outside ShowDue (a Display before the window reads a control, or at
+// opening) a visible list's rows wait for the list timer too.
+bool QtWindowHost::RowsWanted(const window::Control& list) const {
+    if (rowsWanted_ == Lists::All) return true;
+    if (!IsVisible(list)) {  // made when its tab comes to the front
+        hiddenSkipped_ = true;
+        return false;
+    }
+    if (rowsWanted_ == Lists::Visible) return true;
+    const_cast<QtWindowHost*>(this)->HoldRows();
+    return false;
+}
+
+// Timed by the platform clock, which tests set by hand: the list timer only
+// comes back to look, and the lists show once the clock says the pace allows.
+bool QtWindowHost::ListsPaced() const {
+    return listsShownAt_ && platform::TheClock().Ticks() - *listsShownAt_ < kListPaceMs / 10;
+}
+
+void QtWindowHost::HoldRows() {
+    rowsHeld_ = true;
+    if (listTimer_.isActive()) return;
+    const int64_t since = listsShownAt_ ? (platform::TheClock().Ticks() - *listsShownAt_) * 10 : kListPaceMs;
+    listTimer_.start(static_cast<int>(std::clamp<int64_t>(kListPaceMs - since, 10, kListPaceMs)));
 }
 
 // What the control shows, as the window last showed it when that is not on
@@ -596,6 +658,7 @@ void QtWindowHost::ClearDrawing() {
 void QtWindowHost::CloseWindow() {
     SetTimer(0);
     showTimer_.stop();
+    listTimer_.stop();
     open_ = false;
     if (window_) window_->CloseForGood();
 }

@@ -57,6 +57,7 @@ public:
     bool DisplayWhenDue(std::function<void()> display) override;
     void DisplayDue() override;
     void ShowRows(const window::Control& list, const std::vector<std::vector<std::string>>& rows) override;
+    bool RowsWanted(const window::Control& list) const override;
     window::ControlValue Read(const window::Control& control) const override;
     void ShowStatus(std::string_view text) override;
     void ShowRowNotes(const window::Control& list, const std::vector<std::string>& notes) override;
@@ -85,9 +86,14 @@ public:
     const std::deque<window::WindowEvent>& Waiting() const { return pending_; }
     /// Moves the events posted to this thread into the waiting events.
     void TakePosted();
-    /// Puts what the window has shown since the last update on screen now
-    /// (the view does it by itself once per frame).
+    /// Puts what the window has shown since the last update on screen now,
+    /// the lists included (the view does it by itself once per frame, and
+    /// brings the lists up to date at most every kListPace).
     void ShowNow();
+    /// Shortest time between two updates of the lists when their rows change
+    /// on every tick: a list scrolling by faster than anyone reads costs its
+    /// repaint per update, while a change after a quiet spell shows at once.
+    static constexpr int kListPaceMs = 100;
     /// Updates of the widgets so far; a burst of events makes one.
     int64_t ShownUpdates() const { return shownUpdates_; }
     /// Grabs the window into `file` (PNG) once it has been shown and its first
@@ -120,6 +126,15 @@ private:
     void Apply(const window::Control& control, const window::ControlValue& value);
     void ShowSoon();
     void DisplayIfDue();
+    /// Which lists a Display hands over rows of: all of them, the visible
+    /// ones, or the visible ones once kListPaceMs has passed since the lists
+    /// last changed on screen (a hidden list is brought up to date when its
+    /// tab comes to the front).
+    enum class Lists { All, Visible, Paced };
+    void ShowDue(Lists lists);
+    void ShowDueRows();
+    void HoldRows();
+    bool ListsPaced() const;
 
     std::unique_ptr<HostWindow> window_;
     SurfaceOverlay* overlay_ = nullptr;
@@ -138,6 +153,12 @@ private:
     std::map<std::string, std::vector<std::vector<std::string>>, std::less<>> dueRows_;
     QTimer showTimer_;
     QElapsedTimer sinceShown_;
+    std::map<std::string, std::vector<std::string>, std::less<>> dueNotes_;
+    QTimer listTimer_;                     // brings the lists up to date once their pace allows
+    std::optional<int64_t> listsShownAt_;  // clock ticks (hundredths) when a list last changed on screen
+    Lists rowsWanted_ = Lists::Paced;      // of the Display under way; Paced: none
+    bool rowsHeld_ = false;                // a Display skipped a visible list's rows: they may have changed since
+    mutable bool hiddenSkipped_ = false;   // ... or a hidden list's
     int64_t shownUpdates_ = 0;
     bool afterTick_ = false;
     bool inShowNow_ = false;  // ShowNow is running the window's Display

@@ -86,6 +86,13 @@ public:
     virtual bool DisplayWhenDue(std::function<void()> /*display*/) { return false; }
     virtual void DisplayDue() {}
     virtual void ShowRows(const Control& list, const std::vector<std::vector<std::string>>& rows) = 0;
+    /// False while the host would not put new rows of `list` on screen yet (it
+    /// paces its lists): the window then skips making them, and the host asks
+    /// for a Display again when it takes rows.
+    virtual bool RowsWanted(const Control& list) const {
+        (void)list;
+        return true;
+    }
     virtual ControlValue Read(const Control& control) const = 0;
 
     /// The status line under the declared controls: one line of text. Hosts

@@ -235,6 +235,7 @@ void WindowManager::ShowNumber(const ShowPlan& plan, int64_t number) {
 
 void WindowManager::ShowList(const ShowPlan& plan) {
     static const Picture kAsItIs = Picture::Of("");
+    if (!host_.RowsWanted(*plan.control)) return;
     std::vector<std::vector<std::string>> rows;
     for (const Row& row : (*plan.rows)()) {
         std::vector<std::string> cells;

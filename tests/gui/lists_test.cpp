@@ -2,10 +2,13 @@
 // and no work for the view when a list has not changed.
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTreeView>
 
 #include "gui/queue_model.h"
 #include "gui_fixture.h"
+#include "platform/clock.h"
+#include "test_time.h"
 
 namespace gui_test {
 namespace {
@@ -107,6 +110,46 @@ TEST(QueueModelTest, ChangesOnlyWhatDiffersAndNothingWhenTheRowsAreTheSame) {
     EXPECT_EQ(removed.count(), 1);
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_EQ(reset.count(), 0);  // never rebuilt from scratch
+}
+
+/// The running window's pace: ticks show the lists at most every tenth of a
+/// second by the (manual) clock, and only the list in front.
+class PacedListsTest : public ListsTest {
+protected:
+    /// A tick as the window takes it; its next look for an event shows what the tick did.
+    void Tick() {
+        host->Post(window::kTimer);
+        window->ThisWindow.Dispatch(host->NextEvent());
+        host->Post(window::kTimer);
+        (void)host->NextEvent();  // the second tick is only the next event there is
+    }
+
+    platform::ManualClock clock{testsupport::At(9, 30, 0)};
+    platform::ScopedClock scopedClock{clock};
+};
+
+TEST_F(PacedListsTest, ABusyListIsBroughtUpToDateAtMostEveryTenthOfASecond) {
+    window->Data.QReturn.push_front(Line("REQ 1"));
+    Tick();
+    ASSERT_EQ(Rows("LRaw")->rowCount(), 1);
+    window->Data.QReturn.push_front(Line("REQ 2"));
+    Tick();
+    EXPECT_EQ(Rows("LRaw")->rowCount(), 1) << "the list changed on screen a moment ago";
+    clock.Advance(10);
+    Tick();
+    ASSERT_EQ(Rows("LRaw")->rowCount(), 2);
+    EXPECT_EQ(Cell("LRaw", 0, 0), "REQ 2");
+}
+
+TEST_F(PacedListsTest, AHiddenListIsMadeWhenItsTabComesToTheFront) {
+    CommsRow row;
+    row.OutModbusTcpFrame.SetTransactionIdentifier(7);
+    window->Data.QComms.push_back(row);
+    Tick();
+    EXPECT_EQ(Rows("LFormatted")->rowCount(), 0);
+    Find<QTabWidget>("Sheet2")->setCurrentIndex(1);
+    ASSERT_EQ(Rows("LFormatted")->rowCount(), 1);
+    EXPECT_EQ(Cell("LFormatted", 0, 3), "7");
 }
 
 }  // namespace
