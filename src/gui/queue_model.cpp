@@ -3,8 +3,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QStyle>
+#include <cmath>
 
 namespace gui {
 
@@ -133,17 +135,21 @@ void ColumnDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     const int indent = column.indent * pixelsPerIndent_;
     // Right-aligned figures keep off the border.
     const QRect area = option.rect.adjusted(margin + (left ? indent : 0), 0, -margin - (left ? 0 : indent + 2), 0);
-    const QStaticText& laid = Laid(VisiblePart(text, area, option), cell.font);
-    const QSizeF size = laid.size();
-    const double x = left ? area.left() : area.right() + 1 - size.width();
-    const double y = area.top() + (area.height() - size.height()) / 2.0;
+    if (cell.font != font_) UseFont(cell.font);
+    const QString shown = VisiblePart(text, area, option);
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QPalette::ColorGroup group = (option.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
     painter->save();
     painter->setClipRect(area);
     painter->setFont(cell.font);
     painter->setPen(option.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->drawStaticText(QPointF(x, y), laid);
+    if (!DrawAscii(*painter, QRectF(area.left(), area.top(), area.width() + 1, area.height()), !left, shown)) {
+        const QStaticText& laid = Laid(shown);
+        const QSizeF size = laid.size();
+        const double x = left ? area.left() : area.right() + 1 - size.width();
+        const double y = area.top() + (area.height() - size.height()) / 2.0;
+        painter->drawStaticText(QPointF(x, y), laid);
+    }
     painter->setClipping(false);
     painter->setPen(option.palette.color(QPalette::Mid));
     painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
@@ -166,15 +172,25 @@ QSize ColumnDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelI
         hintHeight_ = sample.height();
         hintPadding_ = sample.width() - QFontMetrics(cell.font).horizontalAdvance(cell.text);
     }
-    // A long text's width (wanted only when the user fits a column to its
-    // contents) is taken from its first characters, which is close enough.
-    constexpr qsizetype kMeasured = 48;
-    const QFontMetrics metrics(hintFont_);
-    const qsizetype length = text.size();
-    const int width = length <= kMeasured
-                          ? metrics.horizontalAdvance(text)
-                          : static_cast<int>(metrics.horizontalAdvance(text.left(kMeasured)) * length / kMeasured);
-    return {width + hintPadding_, hintHeight_};
+    // The width is wanted only when the user fits a column to its contents;
+    // an ASCII text's is summed from its characters' advances (no shaping),
+    // any other's taken from its first characters, which is close enough.
+    if (cell.font != font_) UseFont(cell.font);
+    qreal width = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= advances_.size() || glyphs_[u] == 0) {
+            constexpr qsizetype kMeasured = 48;
+            const QFontMetrics metrics(hintFont_);
+            const qsizetype length = text.size();
+            width = length <= kMeasured ? metrics.horizontalAdvance(text)
+                                        : static_cast<qreal>(metrics.horizontalAdvance(text.left(kMeasured))) *
+                                              static_cast<qreal>(length) / kMeasured;
+            break;
+        }
+        width += advances_[u];
+    }
+    return {static_cast<int>(std::ceil(width)) + hintPadding_, hintHeight_};
 }
 
 // A long left-aligned text (a raw line runs far past the list's right edge)
@@ -187,20 +203,62 @@ QString ColumnDelegate::VisiblePart(const QString& text, const QRect& area, cons
     return text.size() > most ? text.left(most) : text;
 }
 
-const QStaticText& ColumnDelegate::Laid(const QString& text, const QFont& font) const {
-    constexpr qsizetype kMostTexts = 2048;  // a few screens of cells; the rest are laid out again when shown
-    if (font != font_ || laid_.size() >= kMostTexts) {
-        laid_.clear();
-        font_ = font;
-        const QFontMetricsF metrics(font);
-        narrowest_ = metrics.horizontalAdvance(QLatin1Char(' '));
-        for (QChar c : QStringLiteral(".,:;'!|il1")) narrowest_ = std::min(narrowest_, metrics.horizontalAdvance(c));
+void ColumnDelegate::UseFont(const QFont& font) const {
+    laid_.clear();
+    font_ = font;
+    const QFontMetricsF metrics(font);
+    narrowest_ = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (QChar c : QStringLiteral(".,:;'!|il1")) narrowest_ = std::min(narrowest_, metrics.horizontalAdvance(c));
+    lineHeight_ = metrics.height();
+    glyphs_.fill(0);
+    advances_.fill(0);
+    raw_ = QRawFont::fromFont(font);
+    if (!raw_.isValid()) return;
+    constexpr char16_t kFirst = 0x20;
+    constexpr char16_t kLast = 0x7E;
+    QString printable;
+    for (char16_t u = kFirst; u <= kLast; ++u) printable.append(QChar(u));
+    const QList<quint32> glyphs = raw_.glyphIndexesForString(printable);
+    if (glyphs.size() != printable.size()) return;
+    const QList<QPointF> advances = raw_.advancesForGlyphIndexes(glyphs);
+    for (qsizetype i = 0; i < glyphs.size() && i < advances.size(); ++i) {
+        glyphs_[kFirst + static_cast<std::size_t>(i)] = glyphs[i];
+        advances_[kFirst + static_cast<std::size_t>(i)] = advances[i].x();
     }
+}
+
+bool ColumnDelegate::DrawAscii(QPainter& painter, const QRectF& area, bool rightAligned, const QString& text) const {
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    glyphs.reserve(text.size());
+    positions.reserve(text.size());
+    qreal x = 0;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= glyphs_.size() || glyphs_[u] == 0) return false;  // .notdef: the font lacks it
+        glyphs.append(glyphs_[u]);
+        positions.append(QPointF(x, 0));
+        x += advances_[u];
+    }
+    if (glyphs.isEmpty()) return true;
+    QGlyphRun run;
+    run.setRawFont(raw_);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    const qreal left = rightAligned ? area.right() - x : area.left();
+    const qreal top = area.top() + (area.height() - lineHeight_) / 2.0;
+    painter.drawGlyphRun(QPointF(left, top + raw_.ascent()), run);
+    return true;
+}
+
+const QStaticText& ColumnDelegate::Laid(const QString& text) const {
+    constexpr qsizetype kMostTexts = 2048;  // a few screens of cells; the rest are laid out again when shown
+    if (laid_.size() >= kMostTexts) laid_.clear();
     auto found = laid_.find(text);
     if (found != laid_.end()) return *found;
     QStaticText laid(text);
     laid.setTextFormat(Qt::PlainText);
-    laid.prepare(QTransform(), font);
+    laid.prepare(QTransform(), font_);
     return *laid_.insert(text, laid);
 }
 

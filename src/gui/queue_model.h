@@ -9,8 +9,10 @@
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QHash>
+#include <QRawFont>
 #include <QStaticText>
 #include <QStyledItemDelegate>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -58,14 +60,25 @@ public:
 
 private:
     QString VisiblePart(const QString& text, const QRect& area, const QStyleOptionViewItem& option) const;
-    const QStaticText& Laid(const QString& text, const QFont& font) const;
+    void UseFont(const QFont& font) const;
+    /// Draws `text` in `area`, vertically centred, and says whether it could:
+    /// only printable ASCII in a font that has all of it is drawn here.
+    bool DrawAscii(QPainter& painter, const QRectF& area, bool rightAligned, const QString& text) const;
+    const QStaticText& Laid(const QString& text) const;
 
     const QueueModel& model_;
     int pixelsPerIndent_;
     mutable QHash<QString, QStaticText> laid_;
     mutable QFont font_;
     mutable qreal narrowest_ = 0;  // the narrowest character's advance in font_
-    mutable QFont hintFont_;       // the font the row height below was found for
+    // The printable ASCII characters of font_, whose texts (every text the
+    // lists show) are drawn glyph by glyph without shaping: no line is laid
+    // out, so a list full of new lines costs only their glyphs.
+    mutable QRawFont raw_;
+    mutable std::array<quint32, 128> glyphs_{};
+    mutable std::array<qreal, 128> advances_{};
+    mutable qreal lineHeight_ = 0;
+    mutable QFont hintFont_;  // the font the row height below was found for
     mutable int hintHeight_ = -1;
     mutable int hintPadding_ = 0;  // what the style adds to a text's width
 };
