@@ -1,6 +1,7 @@
 #include "gui/widget_factory.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -60,6 +61,7 @@ int ColumnWidth(const QTreeView& view, const window::ListColumn& column, int at,
 
 QWidget* MakeList(const window::Control& control, QWidget* client, const DialogUnits& units) {
     auto* view = new QTreeView(client);
+    view->setHeader(new ListHeader(view));
     auto* model = new QueueModel(control.columns, view);
     view->setModel(model);
     view->setRootIsDecorated(false);
@@ -79,6 +81,25 @@ QWidget* MakeList(const window::Control& control, QWidget* client, const DialogU
 }
 
 }  // namespace
+
+ListHeader::ListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+    connect(this, &QHeaderView::sectionCountChanged, this, [this] { hint_ = QSize(); });
+}
+
+QSize ListHeader::sizeHint() const {
+    if (!hint_.isValid()) hint_ = QHeaderView::sizeHint();
+    return hint_;
+}
+
+void ListHeader::doItemsLayout() {
+    if (model() != nullptr && count() == model()->columnCount(rootIndex())) return;  // only rows changed
+    QHeaderView::doItemsLayout();
+}
+
+void ListHeader::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) hint_ = QSize();
+    QHeaderView::changeEvent(event);
+}
 
 SheetWidget::SheetWidget(QWidget* parent) : QTabWidget(parent), bar_(new MultiRowTabBar(this)) { setTabBar(bar_); }
 

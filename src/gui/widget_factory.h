@@ -5,6 +5,7 @@
 // GUI thread only.
 #pragma once
 
+#include <QHeaderView>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QWidget>
@@ -41,6 +42,26 @@ protected:
 
 private:
     MultiRowTabBar* bar_;
+};
+
+/// A list's column header that keeps its size hint and is not laid out and
+/// repainted again when rows come and go. The tree view asks for the hint on
+/// every layout of its rows (every update of a busy list) and the header
+/// would measure every caption through the style each time, and it would
+/// lay itself out and repaint for every row inserted or removed; its captions
+/// and widths depend on neither (the columns are sized by the layout and the
+/// user, never to their contents).
+class ListHeader : public QHeaderView {
+public:
+    explicit ListHeader(QWidget* parent);
+    QSize sizeHint() const override;
+    void doItemsLayout() override;
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    mutable QSize hint_;
 };
 
 /// Creates the widget of `control` as a child of `client`; null for tabs,
