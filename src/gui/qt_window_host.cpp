@@ -233,6 +233,7 @@ void QtWindowHost::Build(const window::WindowDeclaration& declaration) {
     // The declared client area, and one line below it for the status.
     window_->resize(units_->X(declaration.width), units_->Y(declaration.height + StatusLine::kHeightUnits));
     for (const auto& control : declaration.controls) BuildControl(control);
+    for (std::size_t at = 0; at < shown_.size(); ++at) shown_[at].widget = Widget(declaration.controls[at].name);
     GrowToFit();
     StackLayers();
     UpdateVisibility();
@@ -552,7 +553,10 @@ void QtWindowHost::ShowRowNotes(const window::Control& list, const std::vector<s
 // opening) a visible list's rows wait for the list timer too.
 bool QtWindowHost::RowsWanted(const window::Control& list) const {
     if (rowsWanted_ == Lists::All) return true;
-    if (!IsVisible(list)) {  // made when its tab comes to the front
+    // The widget's own flags say what IsVisible works out from the declaration.
+    const Shown* shown = const_cast<QtWindowHost*>(this)->ShownOf(list);
+    const QWidget* view = shown != nullptr ? shown->widget : nullptr;
+    if (view == nullptr || !window_ || !view->isVisibleTo(window_.get())) {  // made when its tab comes to the front
         hiddenSkipped_ = true;
         return false;
     }

@@ -121,6 +121,7 @@ private:
     struct Shown {
         std::optional<window::ControlValue> value;
         bool due = false;  // not on screen yet
+        QWidget* widget = nullptr;
     };
     Shown* ShownOf(const window::Control& control);
     void Apply(const window::Control& control, const window::ControlValue& value);
