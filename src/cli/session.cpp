@@ -133,7 +133,8 @@ void Session::Harvest(Pending& pending, std::vector<Answer>& answers) {
 
 bool Session::ExchangeBatch(const std::vector<Request>& requests, std::size_t first, std::size_t count,
                             std::vector<Answer>& answers, std::string& error) {
-    Pending pending;
+    Pending& pending = pending_;
+    pending.clear();
     for (std::size_t i = first; i < first + count; ++i) Enter(requests[i], i, pending);
     for (int32_t sends = 0; !pending.empty(); ++sends) {
         if (sends > settings_.retries) {
@@ -157,7 +158,12 @@ bool Session::ExchangeBatch(const std::vector<Request>& requests, std::size_t fi
 }
 
 bool Session::Exchange(const std::vector<Request>& requests, std::vector<Answer>& answers, std::string& error) {
-    answers.assign(requests.size(), Answer{});
+    answers.resize(requests.size());
+    for (Answer& answer : answers) {  // each keeps its reply's room for the next poll
+        answer.kind = Answer::Kind::NoReply;
+        answer.pdu.clear();
+        answer.exception = 0;
+    }
     for (std::size_t first = 0; first < requests.size(); first += kBatch) {
         if (!ExchangeBatch(requests, first, std::min(kBatch, requests.size() - first), answers, error)) return false;
     }
