@@ -49,9 +49,10 @@ private:
     std::vector<std::string> notes_;
 };
 
-/// Draws each cell with its column's indent and a border on its right. Cell
-/// texts are laid out once and kept (a bounded number), so repainting rows
-/// that only moved costs no text shaping.
+/// Draws each cell with its column's indent and a border on its right. Plain
+/// ASCII texts (all the lists show) are drawn glyph by glyph without shaping;
+/// any other text is laid out once and kept (a bounded number), so
+/// repainting rows that only moved costs no text shaping.
 class ColumnDelegate : public QStyledItemDelegate {
 public:
     ColumnDelegate(const QueueModel& model, int pixelsPerIndent, QObject* parent);
