@@ -88,12 +88,13 @@ public:
     void TakePosted();
     /// Puts what the window has shown since the last update on screen now,
     /// the lists included (the view does it by itself once per frame, and
-    /// brings the lists up to date at most every kListPace).
+    /// brings the lists up to date at most every kListPaceMs).
     void ShowNow();
-    /// Shortest time between two updates of the lists when their rows change
-    /// on every tick: a list scrolling by faster than anyone reads costs its
-    /// repaint per update, while a change after a quiet spell shows at once.
-    static constexpr int kListPaceMs = 100;
+    /// Shortest time between two updates of the lists while their rows keep
+    /// changing (five a second): a list scrolling by faster than anyone reads
+    /// costs its repaint per update, while a change after a quiet spell shows
+    /// at once. The window's other controls follow every tick.
+    static constexpr int kListPaceMs = 200;
     /// Updates of the widgets so far; a burst of events makes one.
     int64_t ShownUpdates() const { return shownUpdates_; }
     /// Grabs the window into `file` (PNG) once it has been shown and its first

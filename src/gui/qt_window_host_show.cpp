@@ -1,7 +1,7 @@
 // Showing the window's variables and reading its controls: what the window
 // shows is noted at once and put on screen at the view's own pace (after
-// each tick, else at most once a screen frame; the lists at most every tenth
-// of a second while they keep changing), and a read sees the noted value.
+// each tick, else at most once a screen frame; the lists at most five times
+// a second while they keep changing), and a read sees the noted value.
 //
 // GUI thread only.
 #include <QCheckBox>
