@@ -137,6 +137,7 @@ private:
     void ShowDueRows();
     void HoldRows();
     bool ListsPaced() const;
+    int64_t SinceListsShownMs() const;  // at least kListPaceMs when they never changed on screen
 
     std::unique_ptr<HostWindow> window_;
     SurfaceOverlay* overlay_ = nullptr;

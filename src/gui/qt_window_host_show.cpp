@@ -192,15 +192,16 @@ bool QtWindowHost::RowsWanted(const window::Control& list) const {
 
 // Timed by the platform clock, which tests set by hand: the list timer only
 // comes back to look, and the lists show once the clock says the pace allows.
-bool QtWindowHost::ListsPaced() const {
-    return listsShownAt_ && platform::TheClock().Ticks() - *listsShownAt_ < kListPaceMs / 10;
+int64_t QtWindowHost::SinceListsShownMs() const {
+    return listsShownAt_ ? (platform::TheClock().Ticks() - *listsShownAt_) * 10 : kListPaceMs;
 }
+
+bool QtWindowHost::ListsPaced() const { return SinceListsShownMs() < kListPaceMs; }
 
 void QtWindowHost::HoldRows() {
     rowsHeld_ = true;
     if (listTimer_.isActive()) return;
-    const int64_t since = listsShownAt_ ? (platform::TheClock().Ticks() - *listsShownAt_) * 10 : kListPaceMs;
-    listTimer_.start(static_cast<int>(std::clamp<int64_t>(kListPaceMs - since, 10, kListPaceMs)));
+    listTimer_.start(static_cast<int>(std::clamp<int64_t>(kListPaceMs - SinceListsShownMs(), 10, kListPaceMs)));
 }
 
 // What the control shows, as the window last showed it when that is not on
