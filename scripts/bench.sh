@@ -9,10 +9,11 @@
 # every thread on one CPU), which calms the figures on a busy machine.
 # `program --window` runs the real windowed program under Xvfb instead of the
 # headless one (bench/program_window.cpp): three runs at the fastest settings,
-# then three of the idle window (connected, nothing ticked) and three of a bare
-# Qt Widgets window with one timer of the same period; it prints the medians of
-# CPU share, peak RSS and the window thread's longest stall, and the ratio of
-# idle to bare.
+# then three of the idle window (connected, nothing ticked) taking turns with
+# three of a bare Qt Widgets window with one timer of the same period (so both
+# meet the same minutes of a shared machine); it prints the medians of CPU
+# share, peak RSS and the window thread's longest stall, and the ratio of idle
+# to bare.
 # `stalls` runs the real windowed program under Xvfb through a misbehaving
 # peer (bench/window_stalls.cpp) and reports the window thread's longest stall:
 # a peer flooding it with replies, About with an opener that takes 10 s, Close
@@ -54,25 +55,31 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j2 --target "bench_$target" >/dev/null
 [ "$window" = 1 ] || exec "${pin[@]}" "build/default/bench/$target" "$@"
 
-# Runs one mode three times; prints each run and leaves the medians in $cpu $rss $stall.
+# Runs modes in turn, three rounds; prints each run and leaves each mode's
+# medians in cpu[mode] rss[mode] stall[mode].
 median() { sort -g | sed -n 2p; }
+declare -A cpu rss stall
 runs() {
-  local mode=$1 out results=""
+  local modes=() mode out
+  declare -A results
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do modes+=("$1"); shift; done
   shift
   for _ in 1 2 3; do
-    out=$("${pin[@]}" build/default/bench/program_window --mode "$mode" "$@")
-    echo "$out"
-    results+=$(grep '^result ' <<<"$out")$'\n'
+    for mode in "${modes[@]}"; do
+      out=$("${pin[@]}" build/default/bench/program_window --mode "$mode" "$@")
+      echo "$out"
+      results[$mode]+=$(grep '^result ' <<<"$out")$'\n'
+    done
   done
-  cpu=$(grep -o 'cpu=[0-9.]*' <<<"$results" | cut -d= -f2 | median)
-  rss=$(grep -o 'rss=[0-9]*' <<<"$results" | cut -d= -f2 | median)
-  stall=$(grep -o 'stall=[0-9.]*' <<<"$results" | cut -d= -f2 | median)
+  for mode in "${modes[@]}"; do
+    cpu[$mode]=$(grep -o 'cpu=[0-9.]*' <<<"${results[$mode]}" | cut -d= -f2 | median)
+    rss[$mode]=$(grep -o 'rss=[0-9]*' <<<"${results[$mode]}" | cut -d= -f2 | median)
+    stall[$mode]=$(grep -o 'stall=[0-9.]*' <<<"${results[$mode]}" | cut -d= -f2 | median)
+  done
 }
-runs busy "$@"
-echo "busy, median of three: ${cpu}% of a core (target <= 2%), peak RSS ${rss} kB (target <= 46080 kB)," \
-  "longest stall ${stall} ms (target <= 50 ms)"
-runs idle "$@"
-idle=$cpu
-runs bare "$@"
-echo "idle window ${idle}% against a bare Qt window with one timer ${cpu}%:" \
-  "$(awk -v a="$idle" -v b="$cpu" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }') (target <= 1.5x)"
+runs busy -- "$@"
+echo "busy, median of three: ${cpu[busy]}% of a core (target <= 2%), peak RSS ${rss[busy]} kB (target <= 46080 kB)," \
+  "longest stall ${stall[busy]} ms (target <= 50 ms)"
+runs idle bare -- "$@"
+echo "idle window ${cpu[idle]}% against a bare Qt window with one timer ${cpu[bare]}%:" \
+  "$(awk -v a="${cpu[idle]}" -v b="${cpu[bare]}" 'BEGIN { printf "%.2fx", (b > 0 ? a / b : 0) }') (target <= 1.5x)"

@@ -52,12 +52,14 @@ std::string DescribeRequest(const ModbusTcpFrame& request) {
 }
 
 void ConnectionStatus::Connecting(std::string_view server, uint16_t port) {
+    ++revision_;
     target_ = fmt::format("{}:{}", server, port);
     state_ = State::Connecting;
     closedBy_ = ClosedBy::Nobody;
 }
 
 void ConnectionStatus::TakePacket(int32_t packetType, int32_t netError, int32_t winSockError) {
+    ++revision_;
     const bool open = state_ == State::Open;
     switch (packetType) {
         case NET::SimpleAsyncOpenSuccessful:
@@ -94,6 +96,7 @@ void ConnectionStatus::Failed(int32_t netError, int32_t winSockError) {
 }
 
 void ConnectionStatus::NotOpen() {
+    if (state_ == State::Open || state_ == State::Connecting) ++revision_;
     if (state_ == State::Open) {
         state_ = State::Closed;
         closedBy_ = ClosedBy::Window;
@@ -103,17 +106,22 @@ void ConnectionStatus::NotOpen() {
 }
 
 void ConnectionStatus::SeeRequests(bool awaitingReplies, bool willRetry) {
+    const int32_t waitingSince = waitingSince_;
+    const bool retried = willRetry_;
     willRetry_ = willRetry;
     if (!awaitingReplies || state_ != State::Open)
         waitingSince_ = 0;
     else if (waitingSince_ == 0)
         waitingSince_ = platform::ClockTime();
+    if (waitingSince_ != waitingSince || willRetry_ != retried) ++revision_;
 }
 
 void ConnectionStatus::TookReply(const CommsRow& row) {
+    if (waitingSince_ != 0) ++revision_;
     waitingSince_ = 0;  // the server answers; whatever still waits counts from the next look
     const ModbusTcpFrame& reply = row.InModbusTcpFrame;
     if (!modbus::IsExceptionFunction(reply.FunctionCode())) return;
+    ++revision_;
     exception_ = SeenException{ExceptionCode(reply), platform::ClockTime(), DescribeRequest(row.OutModbusTcpFrame)};
 }
 

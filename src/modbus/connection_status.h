@@ -51,6 +51,10 @@ public:
     std::string Text() const;
     /// Whole seconds since sent requests last heard from the server; 0 when nothing waits.
     int32_t SecondsWithoutReply() const;
+    /// Moves on whenever the line may read differently, except for the seconds
+    /// without reply, which only the clock moves: a window that saw the same
+    /// revision and seconds need not make the line again.
+    uint64_t Revision() const { return revision_; }
 
 private:
     struct SeenException {
@@ -70,4 +74,5 @@ private:
     bool willRetry_ = false;
     int32_t waitingSince_ = 0;  // time of day from which sent requests went unanswered; 0 = none
     std::optional<SeenException> exception_;
+    uint64_t revision_ = 0;
 };

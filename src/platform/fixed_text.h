@@ -66,8 +66,8 @@ public:
     }
     /// Stores a user's text: cut to N bytes without splitting a UTF-8 character.
     constexpr void SetText(std::string_view text) { Set(CutUtf8(text, N)); }
-    /// The value without trailing blanks.
-    std::string_view View() const { return TrimRight(std::string_view(bytes_.data(), N)); }
+    /// The value without trailing blanks; only the bytes that may not be blanks are looked at.
+    std::string_view View() const { return TrimRight(std::string_view(bytes_.data(), blankFrom_)); }
     std::string Str() const { return std::string(View()); }
     /// All N bytes, blanks included.
     std::string_view Whole() const { return {bytes_.data(), N}; }

@@ -209,6 +209,7 @@ void HeadlessHost::Show(const Control& control, const ControlValue& value) {
 }
 
 void HeadlessHost::ShowRows(const Control& list, const std::vector<std::vector<std::string>>& rows) {
+    ++showCalls_;
     rows_[list.name] = rows;
 }
 

@@ -65,7 +65,7 @@ public:
 
     // --- What the user sees -------------------------------------------------
     std::string Shows(const std::string& control) const;
-    /// How many times the window has handed a control a value to show.
+    /// How many times the window has handed a control a value or a list its rows to show.
     std::size_t ShowCalls() const { return showCalls_; }
     bool IsTicked(const std::string& checkBox) const;
     const std::vector<std::vector<std::string>>& Rows(const std::string& list) const;

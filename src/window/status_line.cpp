@@ -6,10 +6,14 @@ namespace window {
 
 void StatusLine::Show(WindowHost& host, const NetSimple& connection, const TestData& data, bool timerRunning) {
     Watch(connection, data, timerRunning);
-    std::string text = status_.Text();
-    if (!shownOnce_ || text != shown_) {
-        shown_ = std::move(text);
-        host.ShowStatus(shown_);
+    const int32_t seconds = status_.SecondsWithoutReply();
+    if (!shownOnce_ || status_.Revision() != shownRevision_ || seconds != shownSeconds_) {
+        shownRevision_ = status_.Revision();
+        shownSeconds_ = seconds;
+        if (std::string text = status_.Text(); !shownOnce_ || text != shown_) {
+            shown_ = std::move(text);
+            host.ShowStatus(shown_);
+        }
     }
     if (formatted_ == nullptr) return;
     std::vector<std::string> notes;

@@ -35,6 +35,8 @@ private:
     ConnectionStatus status_;
     int32_t seenPacket_ = 0;  // serial number of the connection's packet at the last look
     std::string shown_;
+    uint64_t shownRevision_ = 0;  // the status's revision and seconds without reply when the line was made
+    int32_t shownSeconds_ = 0;
     std::vector<std::string> notes_;
     bool shownOnce_ = false;
 };

@@ -57,22 +57,22 @@ void TestWindow::Bind() {
     bindings_.BindTable("Outputs", Data.Outputs, 16);
     bindings_.BindTable("ControlRelays", Data.ControlRelays, 16);
     bindings_.BindTable("CounterCurrentValues", Data.CounterCurrentValues, 128);
-    bindings_.BindRows("QReturn", [this] {
-        std::vector<Row> rows;
-        for (const ReturnRow& line : Data.QReturn) rows.push_back({line.ReturnString.Str()});
-        return rows;
+    bindings_.BindRows("QReturn", [this](std::vector<Row>& rows) {
+        rows.resize(Data.QReturn.size());
+        std::size_t at = 0;
+        for (const ReturnRow& line : Data.QReturn) FillRow(rows[at++], line.ReturnString.View());
     });
-    bindings_.BindRows("QComms", [this] {
-        std::vector<Row> rows;
+    bindings_.BindRows("QComms", [this](std::vector<Row>& rows) {
+        rows.resize(Data.QComms.size());
+        std::size_t at = 0;
         for (const CommsRow& row : Data.QComms) {
             const auto& out = row.OutModbusTcpFrame;
             const auto& in = row.InModbusTcpFrame;
-            rows.push_back({int64_t{row.Sent}, row.SentTimeString.Str(), int64_t{row.SendCount},
-                            int64_t{out.TransactionIdentifier()}, int64_t{out.FunctionCode()},
-                            int64_t{out.LengthField()}, int64_t{row.Recieved}, int64_t{in.TransactionIdentifier()},
-                            int64_t{in.FunctionCode()}, int64_t{in.LengthField()}});
+            FillRow(rows[at++], int64_t{row.Sent}, row.SentTimeString.View(), int64_t{row.SendCount},
+                    int64_t{out.TransactionIdentifier()}, int64_t{out.FunctionCode()}, int64_t{out.LengthField()},
+                    int64_t{row.Recieved}, int64_t{in.TransactionIdentifier()}, int64_t{in.FunctionCode()},
+                    int64_t{in.LengthField()});
         }
-        return rows;
     });
 }
 

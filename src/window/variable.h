@@ -99,8 +99,26 @@ void NumberVariable<T>::SetText(std::string_view text) {
 /// One cell of a list row: a number or a text, shown under its column's picture.
 using Cell = std::variant<int64_t, std::string>;
 using Row = std::vector<Cell>;
-/// Produces the rows a list shows, one cell per declared column.
-using RowSource = std::function<std::vector<Row>()>;
+/// Puts the rows a list shows into `rows`, one cell per declared column. The
+/// rows are those of the last call: refilling them in place keeps the room
+/// their texts already have, so a list looked at on every tick allocates
+/// nothing while it stays the same.
+using RowSource = std::function<void(std::vector<Row>& rows)>;
+
+inline void SetCell(Cell& cell, int64_t number) { cell = number; }
+inline void SetCell(Cell& cell, std::string_view text) {
+    if (auto* held = std::get_if<std::string>(&cell))
+        held->assign(text);
+    else
+        cell.emplace<std::string>(text);
+}
+/// Makes `row` hold `cells`, reusing its texts' room.
+template <typename... Cells>
+void FillRow(Row& row, const Cells&... cells) {
+    row.resize(sizeof...(cells));
+    std::size_t at = 0;
+    (SetCell(row[at++], cells), ...);
+}
 
 class Bindings {
 public:

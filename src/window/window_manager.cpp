@@ -233,11 +233,16 @@ void WindowManager::ShowNumber(const ShowPlan& plan, int64_t number) {
     host_.Show(*plan.control, shown);
 }
 
-void WindowManager::ShowList(const ShowPlan& plan) {
+void WindowManager::ShowList(ShowPlan& plan) {
     static const Picture kAsItIs = Picture::Of("");
     if (!host_.RowsWanted(*plan.control)) return;
+    (*plan.rows)(plan.fresh);
+    if (plan.known && !showEveryControl_ && plan.fresh == plan.source) return;
+    std::swap(plan.fresh, plan.source);
+    plan.known = true;
     std::vector<std::vector<std::string>> rows;
-    for (const Row& row : (*plan.rows)()) {
+    rows.reserve(plan.source.size());
+    for (const Row& row : plan.source) {
         std::vector<std::string> cells;
         cells.reserve(row.size());
         for (std::size_t column = 0; column < row.size(); ++column) {

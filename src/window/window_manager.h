@@ -120,6 +120,10 @@ private:
         // finds it unchanged has nothing to format or show.
         bool known = false;
         std::string text;
+        // A list's rows as the last Display handed them to the host, and the
+        // room the next look fills: rows found unchanged are not formatted again.
+        std::vector<Row> source;
+        std::vector<Row> fresh;
     };
     /// A number control as a Display looks at it: its field and what was last
     /// shown, side by side with the others, so that a Display that finds the
@@ -135,7 +139,7 @@ private:
     void TakeNumber(const Control& control, Variable& variable, const Picture& picture, std::string_view typed);
     void ShowText(ShowPlan& plan);
     void ShowNumber(const ShowPlan& plan, int64_t number);
-    void ShowList(const ShowPlan& plan);
+    void ShowList(ShowPlan& plan);
     std::vector<ShowPlan>& Plans();
 
     WindowHost& host_;

@@ -84,7 +84,7 @@ protected:
         bindings.BindText("Name", name);
         bindings.BindNumber("Flag", flag);
         bindings.BindNumber("Count", count);
-        bindings.BindRows("Lines", [this] { return lines; });
+        bindings.BindRows("Lines", [this](std::vector<Row>& rows) { rows = lines; });
     }
     platform::ManualClock clock{100};
     platform::ScopedClock scoped{clock};
@@ -226,7 +226,8 @@ TEST_F(Framework, DisplayLeavesTypingAloneAndFormatsListRows) {
     EXPECT_EQ(host.Rows("Lines")[0], (std::vector<std::string>{"003", "hello"}));
 }
 
-TEST_F(Framework, ATickShowsOnlyTheControlsWhoseValuesChanged) {
+TEST_F(Framework, ATickShowsOnlyTheControlsAndListsWhoseValuesChanged) {
+    lines = {{int64_t{3}, std::string("hello")}};
     host.Start(window);
     window.SetTimer(1);
     host.Advance(1);
@@ -237,6 +238,10 @@ TEST_F(Framework, ATickShowsOnlyTheControlsWhoseValuesChanged) {
     host.Advance(1);
     EXPECT_EQ(host.ShowCalls(), before + 1);
     EXPECT_EQ(host.Shows("Count"), "0008");
+    std::get<std::string>(lines[0][1]) = "world";
+    host.Advance(1);
+    EXPECT_EQ(host.ShowCalls(), before + 2);
+    EXPECT_EQ(host.Rows("Lines")[0][1], "world");
 }
 
 // The window looks its variables up once, and again after the bindings change.
@@ -248,7 +253,7 @@ TEST_F(Framework, ABindingMadeWhileTheWindowRunsIsShownFromTheNextDisplay) {
     window.Display();
     EXPECT_EQ(host.Shows("Count"), "0042");
     lines = {{int64_t{5}, std::string("abcdefg")}};
-    bindings.BindRows("Lines", [] { return std::vector<Row>{{int64_t{9}, std::string("xy")}}; });
+    bindings.BindRows("Lines", [](std::vector<Row>& rows) { rows = {{int64_t{9}, std::string("xy")}}; });
     window.Display();
     ASSERT_EQ(host.Rows("Lines").size(), 1u);
     EXPECT_EQ(host.Rows("Lines")[0], (std::vector<std::string>{"009", "xy"}));
