@@ -162,13 +162,14 @@ void WindowManager::TakeNumber(const Control& control, Variable& variable, const
 void WindowManager::Display() {
     if (!IsOpen()) return;
     std::vector<ShowPlan>& plans = Plans();
-    for (Watched& watched : watched_) {
+    fieldWatch_.Look(showEveryControl_, [&](std::size_t at) {
+        Watched& watched = watched_[at];
         const int64_t number = ReadField(watched.field);
-        if (watched.known && !showEveryControl_ && number == watched.shown) continue;
+        if (watched.known && !showEveryControl_ && number == watched.shown) return;
         watched.shown = number;
         watched.known = true;
         ShowNumber(plans[watched.plan], number);
-    }
+    });
     for (std::size_t at : others_) {
         if (plans[at].control->kind == ControlKind::List)
             ShowList(plans[at]);
@@ -207,6 +208,10 @@ std::vector<WindowManager::ShowPlan>& WindowManager::Plans() {
         else
             others_.push_back(at);
     }
+    std::vector<Variable::Field> fields;
+    fields.reserve(watched_.size());
+    for (const Watched& watched : watched_) fields.push_back(watched.field);
+    fieldWatch_.Watch(fields);
     plansVersion_ = bindings_.Version();
     plansMade_ = true;
     return plans_;

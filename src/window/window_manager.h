@@ -26,6 +26,7 @@
 
 #include "window/control.h"
 #include "window/events.h"
+#include "window/field_watch.h"
 #include "window/globals.h"
 #include "window/host.h"
 #include "window/picture.h"
@@ -158,6 +159,7 @@ private:
     bool displayWhenDue_ = false;
     std::vector<ShowPlan> plans_;
     std::vector<Watched> watched_;     // the number controls, in declaration order
+    FieldWatch fieldWatch_;            // which of their fields may have changed
     std::vector<std::size_t> others_;  // the plans of lists and texts (numbers all have a field)
     bool showEveryControl_ = true;     // set by events that may leave the host showing something else
     uint64_t plansVersion_ = 0;
