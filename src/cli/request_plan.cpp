@@ -71,6 +71,12 @@ std::map<Space, std::vector<Item>> BySpace(const std::vector<Assignment>& assign
 
 std::vector<uint8_t> Request::Pdu() const {
     std::vector<uint8_t> pdu;
+    PutPdu(pdu);
+    return pdu;
+}
+
+void Request::PutPdu(std::vector<uint8_t>& pdu) const {
+    pdu.clear();
     pdu.reserve(6 + 2 * values.size());  // function, start, quantity, count and the data, in one allocation
     pdu.push_back(function);
     PutWord(pdu, start);
@@ -93,7 +99,6 @@ std::vector<uint8_t> Request::Pdu() const {
         pdu.push_back(static_cast<uint8_t>(2 * quantity));
         for (uint16_t value : values) PutWord(pdu, value);
     }
-    return pdu;
 }
 
 std::vector<Request> PlanReads(const std::vector<Reference>& references) {

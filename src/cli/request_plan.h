@@ -33,6 +33,8 @@ struct Request {
 
     /// The request PDU: function code, then its data (high byte first).
     std::vector<uint8_t> Pdu() const;
+    /// The same into `pdu`, reusing its room.
+    void PutPdu(std::vector<uint8_t>& pdu) const;
 };
 
 /// A value for one reference to write.

@@ -99,7 +99,8 @@ bool Session::Connect(std::string& error) {
 
 void Session::Enter(const Request& request, std::size_t index, Pending& pending) {
     CommsRow row = NewRequest(data_);
-    const std::vector<uint8_t> pdu = request.Pdu();
+    std::vector<uint8_t>& pdu = pdu_;
+    request.PutPdu(pdu);
     ModbusTcpFrame& frame = row.OutModbusTcpFrame;
     frame.SetLengthField(static_cast<int16_t>(pdu.size() + 1));  // unit identifier and PDU
     frame.SetFunctionCode(pdu[0]);

@@ -91,7 +91,8 @@ private:
     SessionSettings settings_;
     TestData data_;
     std::unique_ptr<MyC> connection_;
-    Pending pending_;  // kept between batches, so a poll's round trip allocates nothing for it
+    Pending pending_;           // kept between batches, so a poll's round trip allocates nothing for it
+    std::vector<uint8_t> pdu_;  // the same for the request being entered
 };
 
 }  // namespace cli
