@@ -1,9 +1,12 @@
 // roundtrip: one Modbus TCP request at a time, answered by the DL06 simulator
-// (libmodbus) on 127.0.0.1, from four clients in the same run:
+// (libmodbus) on 127.0.0.1, from six clients in the same run:
 //   raw        a blocking socket: send 12 bytes, receive 137 (the physical limit here)
 //   handoff    the same socket, but the reply is read on a second thread and
 //              handed to the sending thread through an eventfd: one thread
 //              boundary per reply, the least the library's design needs
+//   polled     the hand-off client whose reader waits in epoll_wait and then
+//              receives, as a thread serving every socket must: the least a
+//              design with one such thread needs
 //   libmodbus  modbus_read_registers
 //   brackwater the library's connection object: Send, then the reply comes back
 //              through the callback thread as packets handed to Process
@@ -14,7 +17,7 @@
 // the time, each client's CPU time and context switches per round trip are
 // those of this process (all its threads; the simulator runs in a child).
 //
-//   roundtrip [--trips N] [--runs N] [--warmup N] [--only raw|handoff|libmodbus|brackwater|cli]
+//   roundtrip [--trips N] [--runs N] [--warmup N] [--only raw|handoff|polled|libmodbus|brackwater|cli]
 // (--only times one client, for profiling; no ratios are printed then).
 // Pin the whole run to one CPU with `taskset -c 0` to calm a noisy machine
 // (scripts/bench.sh roundtrip --pin does).
@@ -23,10 +26,12 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sched.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -102,20 +107,46 @@ private:
     uint8_t reply_[bench::kReplyBytes + 64] = {};
 };
 
+/// Receives one whole reply as a thread that polls its sockets does: it waits
+/// in epoll_wait until the socket is readable, then takes what is there
+/// without blocking. False when the socket was closed or shut down.
+bool PollReply(int poller, int fd, uint8_t* buffer, std::size_t room) {
+    std::size_t got = 0;
+    while (got < bench::kReplyBytes) {
+        epoll_event event{};
+        if (epoll_wait(poller, &event, 1, -1) != 1) return false;
+        const ssize_t n = recv(fd, buffer + got, room - got, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN)) return false;
+        if (n > 0) got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 /// The raw socket with one hand-off per reply: a reader thread blocks in recv
-/// and, once the reply is whole, writes an eventfd on which the sending thread
-/// waits; the sender then sends the next request itself (no hand-off for the
-/// request). One eventfd write wakes the sender; a condition variable would
-/// add a mutex hand-over on top.
+/// (or, polled, waits in epoll_wait and then receives) and, once the reply is
+/// whole, writes an eventfd on which the sending thread waits; the sender then
+/// sends the next request itself (no hand-off for the request). One eventfd
+/// write wakes the sender; a condition variable would add a mutex hand-over on
+/// top.
 class HandOffClient {
 public:
-    explicit HandOffClient(uint16_t port) : fd_(ConnectBlocking(port)), handed_(eventfd(0, EFD_CLOEXEC)) {
+    HandOffClient(uint16_t port, bool polled)
+        : fd_(ConnectBlocking(port)),
+          handed_(eventfd(0, EFD_CLOEXEC)),
+          poller_(polled ? epoll_create1(EPOLL_CLOEXEC) : -1) {
         Require(handed_ >= 0, "eventfd");
+        if (polled) {
+            epoll_event event{};
+            event.events = EPOLLIN;
+            event.data.fd = fd_;
+            Require(poller_ >= 0 && epoll_ctl(poller_, EPOLL_CTL_ADD, fd_, &event) == 0, "epoll");
+        }
         reader_ = std::thread([this] { ReadReplies(); });
     }
     ~HandOffClient() {
         shutdown(fd_, SHUT_RDWR);  // the reader's recv returns 0
         reader_.join();
+        if (poller_ >= 0) close(poller_);
         close(handed_);
         close(fd_);
     }
@@ -131,7 +162,8 @@ public:
 private:
     /// Reader thread: every whole reply is one eventfd write.
     void ReadReplies() {
-        while (ReceiveReply(fd_, reply_, sizeof reply_)) {
+        while (poller_ >= 0 ? PollReply(poller_, fd_, reply_, sizeof reply_)
+                            : ReceiveReply(fd_, reply_, sizeof reply_)) {
             const uint64_t one = 1;
             Require(write(handed_, &one, sizeof one) == static_cast<ssize_t>(sizeof one), "hand-off post");
         }
@@ -139,6 +171,7 @@ private:
 
     int fd_;
     int handed_;
+    int poller_;                                   // -1: the reader blocks in recv
     uint8_t reply_[bench::kReplyBytes + 64] = {};  // reader thread only
     std::thread reader_;
 };
@@ -213,7 +246,7 @@ private:
 };
 
 // The rows, in the order the clients take their turns.
-constexpr std::size_t kRaw = 0, kHandOff = 1, kLibmodbus = 2, kBrackwater = 3, kCli = 4;
+constexpr std::size_t kRaw = 0, kHandOff = 1, kPolled = 2, kLibmodbus = 3, kBrackwater = 4, kCli = 5;
 
 struct Row {
     const char* name;
@@ -252,6 +285,7 @@ void Print(const std::vector<Row>& rows, long trips, long runs, uint16_t port) {
     const double ours = median(kBrackwater);
     // Ratios of round trips per second: above 1 means ours is faster.
     std::printf("\nbrackwater / raw+hand-off = %.2fx (target >= 0.95)\n", median(kHandOff) / ours);
+    std::printf("brackwater / polled+hand-off = %.2fx (the poller's own cost taken out)\n", median(kPolled) / ours);
     std::printf("brackwater / libmodbus    = %.2fx (target >= 1.0)\n", median(kLibmodbus) / ours);
     std::printf("brackwater / raw          = %.2fx\n", median(kRaw) / ours);
     std::printf("context switches per round trip, brackwater / raw = %.2fx (target <= 2.2)\n",
@@ -271,14 +305,16 @@ int main(int argc, char** argv) {
     bench::ServerProcess server;  // before any thread of ours exists
     bench::Library library;
     RawClient raw(server.Port());
-    HandOffClient handOff(server.Port());
+    HandOffClient handOff(server.Port(), false);
+    HandOffClient polled(server.Port(), true);
     LibmodbusClient libmodbus(server.Port());
     LibraryClient ours(server.Port());
     CliClient cli(server.Port());
 
-    std::vector<Row> rows(5);
+    std::vector<Row> rows(6);
     rows[kRaw] = {"raw", [&](uint16_t tid) { raw.RoundTrip(tid); }, {}, {}, {}};
     rows[kHandOff] = {"handoff", [&](uint16_t tid) { handOff.RoundTrip(tid); }, {}, {}, {}};
+    rows[kPolled] = {"polled", [&](uint16_t tid) { polled.RoundTrip(tid); }, {}, {}, {}};
     rows[kLibmodbus] = {"libmodbus", [&](uint16_t tid) { libmodbus.RoundTrip(tid); }, {}, {}, {}};
     rows[kBrackwater] = {"brackwater", [&](uint16_t tid) { ours.RoundTrip(tid); }, {}, {}, {}};
     rows[kCli] = {"cli", [&](uint16_t tid) { cli.RoundTrip(tid); }, {}, {}, {}};
