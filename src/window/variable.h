@@ -99,10 +99,10 @@ void NumberVariable<T>::SetText(std::string_view text) {
 /// One cell of a list row: a number or a text, shown under its column's picture.
 using Cell = std::variant<int64_t, std::string>;
 using Row = std::vector<Cell>;
-/// Puts the rows a list shows into `rows`, one cell per declared column. The
-/// rows are those of the last call: refilling them in place keeps the room
-/// their texts already have, so a list looked at on every tick allocates
-/// nothing while it stays the same.
+/// Puts the rows a list shows into `rows`, one cell per declared column.
+/// `rows` holds what an earlier call put there (or nothing): refilling it in
+/// place keeps the room its texts already have, so a list looked at on every
+/// tick allocates nothing while it stays the same.
 using RowSource = std::function<void(std::vector<Row>& rows)>;
 
 inline void SetCell(Cell& cell, int64_t number) { cell = number; }
